@@ -1,0 +1,88 @@
+// Thread.h - platform threads: creation (running or suspended), timed waits for their end,
+// forced end, priority and identifiers.
+// Thread-safety: any thread may call any member of a CThread; Resume, Terminate and
+// SetPriority called concurrently on one thread act in some order. The handle object and
+// the thread are independent: destroying the handle never touches the running thread.
+#pragma once
+
+#include <yrapi/platform/KernelMutex.h>
+#include <yrapi/platform/Types.h>
+
+#include <memory>
+
+namespace YRAPI::platform {
+
+/// The routine a thread runs; its result becomes the thread's exit code.
+using ThreadRoutine = DWORD (*)(void* pArg);
+
+/// The calling thread's identifier (the kernel's thread id; never 0).
+DWORD GetCurrentThreadId();
+
+/// Platform priority values, as the library's callers pass them.
+inline constexpr int THREAD_PRIORITY_IDLE = -15;
+inline constexpr int THREAD_PRIORITY_LOWEST = -2;
+inline constexpr int THREAD_PRIORITY_BELOW_NORMAL = -1;
+inline constexpr int THREAD_PRIORITY_NORMAL = 0;
+inline constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
+inline constexpr int THREAD_PRIORITY_HIGHEST = 2;
+inline constexpr int THREAD_PRIORITY_TIME_CRITICAL = 15;
+
+/// Exit code a thread reports while it still runs.
+inline constexpr DWORD STILL_ACTIVE = 259;
+
+class CThread {
+public:
+    /// Starts a thread that runs routine(pArg). With bSuspended it waits for Resume() before
+    /// running the routine. The identifier is stored in *pdwThreadId (when given) before
+    /// Create returns. Null when the platform refuses (see GetLastError()).
+    static std::unique_ptr<CThread> Create(ThreadRoutine routine, void* pArg, bool bSuspended,
+                                           DWORD* pdwThreadId);
+
+    /// Closes the handle. A thread that still runs goes on and cleans up after itself.
+    ~CThread();
+
+    CThread(const CThread&) = delete;
+    CThread& operator=(const CThread&) = delete;
+
+    DWORD GetId() const;
+
+    /// Lets a suspended thread run its routine; false when it was not suspended.
+    bool Resume();
+
+    /// Waits up to dwTimeoutMs for the thread's end: Acquired when it has ended, Timeout, or
+    /// Failed (an injected ThreadWait fault, with GetLastError() set).
+    WaitResult Wait(DWORD dwTimeoutMs);
+
+    /// The exit code, or STILL_ACTIVE while the thread runs.
+    DWORD GetExitCode() const;
+
+    /// Ends the thread by force with dwExitCode and waits for it to be gone.
+    ///
+    /// POSIX has no safe asynchronous kill, so this is thread cancellation: the thread ends at
+    /// its next cancellation point (a sleep, a timed wait, blocking I/O; every wait of this
+    /// layer is one). The stack is unwound as glibc does for cancellation, so destructors run
+    /// and scoped locks are released; code on that path must not swallow the unwind with a
+    /// catch (...) or sit in a noexcept function, or the process aborts. A thread that runs
+    /// on without reaching a cancellation point within a few seconds is not ended: the call
+    /// returns false (the cancel stays pending). Ending the calling thread itself is refused.
+    /// Returns true once the thread is gone, with dwExitCode as its exit code; also true for a
+    /// thread that had already ended (whose own exit code is kept).
+    bool Terminate(DWORD dwExitCode);
+
+    /// Maps a platform priority value to Linux scheduling:
+    ///  - TIME_CRITICAL (15 and above): SCHED_FIFO at the highest real-time priority the
+    ///    process may use (RLIMIT_RTPRIO when unprivileged); when real-time scheduling is not
+    ///    allowed at all, SCHED_OTHER with the lowest nice value allowed (-20 for root).
+    ///  - HIGHEST/ABOVE_NORMAL/NORMAL/BELOW_NORMAL/LOWEST: SCHED_OTHER with nice -10/-5/0/5/10.
+    ///  - IDLE (-15 and below): SCHED_IDLE.
+    /// False when the platform refuses every option (or for an injected fault).
+    bool SetPriority(int nPriority);
+
+    struct Control;
+
+private:
+    explicit CThread(std::shared_ptr<Control> pControl);
+    std::shared_ptr<Control> pControl;  // shared with the running thread
+};
+
+}  // namespace YRAPI::platform

@@ -1,0 +1,98 @@
+// posix/Semaphore.cpp - a counting semaphore on a pthread mutex and a monotonic condition
+// variable (sem_t has no monotonic timed wait that every sanitizer understands).
+#include "yrapi/platform/Semaphore.h"
+
+#include "yrapi/platform/ErrorText.h"
+#include "yrapi/platform/Internal.h"
+
+#include <pthread.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace YRAPI::platform {
+
+struct CSemaphore::Impl {
+    pthread_mutex_t mutex;
+    pthread_cond_t cond;
+    DWORD dwCount;    // guarded by mutex
+    DWORD dwMaximum;  // fixed at creation
+
+    Impl(DWORD dwInitial, DWORD dwMax) : dwCount(dwInitial), dwMaximum(dwMax) {
+        pthread_mutex_init(&mutex, nullptr);
+        pthread_condattr_t attr;
+        pthread_condattr_init(&attr);
+        pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
+        pthread_cond_init(&cond, &attr);
+        pthread_condattr_destroy(&attr);
+    }
+    ~Impl() {
+        pthread_cond_destroy(&cond);
+        pthread_mutex_destroy(&mutex);
+    }
+};
+
+namespace {
+void UnlockMutex(void* m) { pthread_mutex_unlock(static_cast<pthread_mutex_t*>(m)); }
+}  // namespace
+
+std::unique_ptr<CSemaphore> CSemaphore::Create(DWORD dwInitial, DWORD dwMaximum) {
+    if (detail::ConsumeFault(testing::Fault::SemaphoreCreate)) {
+        SetLastError(EAGAIN);
+        return nullptr;
+    }
+    if (dwMaximum == 0 || dwInitial > dwMaximum) {
+        SetLastError(EINVAL);
+        return nullptr;
+    }
+    return std::unique_ptr<CSemaphore>(
+        new CSemaphore(std::make_unique<Impl>(dwInitial, dwMaximum)));
+}
+
+CSemaphore::CSemaphore(std::unique_ptr<Impl> pImpl) : pImpl(std::move(pImpl)) {}
+
+CSemaphore::~CSemaphore() = default;
+
+WaitResult CSemaphore::Wait(DWORD dwTimeoutMs) {
+    timespec deadline{};
+    if (dwTimeoutMs != INFINITE) {
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_sec += static_cast<time_t>(dwTimeoutMs / 1000);
+        deadline.tv_nsec += static_cast<long>(dwTimeoutMs % 1000) * 1000000L;
+        if (deadline.tv_nsec >= 1000000000L) {
+            deadline.tv_sec += 1;
+            deadline.tv_nsec -= 1000000000L;
+        }
+    }
+    WaitResult result = WaitResult::Acquired;
+    pthread_mutex_lock(&pImpl->mutex);
+    // The waits below are cancellation points; the cleanup handler releases the mutex then.
+    pthread_cleanup_push(UnlockMutex, &pImpl->mutex);
+    while (pImpl->dwCount == 0) {
+        int rc = dwTimeoutMs == INFINITE
+                     ? pthread_cond_wait(&pImpl->cond, &pImpl->mutex)
+                     : pthread_cond_timedwait(&pImpl->cond, &pImpl->mutex, &deadline);
+        if (rc == ETIMEDOUT && pImpl->dwCount == 0) {
+            result = WaitResult::Timeout;
+            break;
+        }
+    }
+    if (result == WaitResult::Acquired) --pImpl->dwCount;
+    pthread_cleanup_pop(1);
+    return result;
+}
+
+bool CSemaphore::Release() {
+    pthread_mutex_lock(&pImpl->mutex);
+    bool bOk = pImpl->dwCount < pImpl->dwMaximum;
+    if (bOk) ++pImpl->dwCount;
+    pthread_mutex_unlock(&pImpl->mutex);
+    if (bOk) {
+        pthread_cond_signal(&pImpl->cond);
+    } else {
+        SetLastError(EOVERFLOW);
+    }
+    return bOk;
+}
+
+}  // namespace YRAPI::platform

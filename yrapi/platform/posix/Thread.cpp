@@ -1,0 +1,288 @@
+// posix/Thread.cpp - platform threads on pthreads.
+//
+// Each thread shares a control block with its handle. The thread records its end there as
+// its very last act (also when it is cancelled), so a handle can wait for the end any number
+// of times, with a time-out, from several threads. The pthread stays joinable while a handle
+// exists: the handle joins an ended thread and detaches a running one when it is closed.
+// Every pthread call on the thread is made with the control mutex held and the end not yet
+// recorded, so the pthread_t is always still valid when it is used.
+#include "yrapi/platform/Thread.h"
+
+#include "yrapi/platform/ErrorText.h"
+#include "yrapi/platform/Internal.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace YRAPI::platform {
+
+struct CThread::Control {
+    pthread_mutex_t mutex;
+    pthread_cond_t cond;  // signalled when tid is published, on Resume and at the end
+    pthread_t thread{};
+    ThreadRoutine routine = nullptr;
+    void* pArg = nullptr;
+    pid_t tid = 0;            // guarded by mutex; published by the thread when it starts
+    bool bSuspended = false;  // guarded by mutex
+    bool bEnded = false;      // guarded by mutex
+    bool bForced = false;     // guarded by mutex; Terminate asked for the end
+    DWORD dwForcedCode = 0;   // guarded by mutex
+    DWORD dwExitCode = STILL_ACTIVE;  // guarded by mutex
+
+    Control() {
+        pthread_mutex_init(&mutex, nullptr);
+        pthread_condattr_t attr;
+        pthread_condattr_init(&attr);
+        pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
+        pthread_cond_init(&cond, &attr);
+        pthread_condattr_destroy(&attr);
+    }
+    ~Control() {
+        pthread_cond_destroy(&cond);
+        pthread_mutex_destroy(&mutex);
+    }
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+};
+
+namespace {
+
+thread_local DWORD tCurrentId = 0;
+
+void UnlockMutex(void* m) { pthread_mutex_unlock(static_cast<pthread_mutex_t*>(m)); }
+
+timespec MonotonicDeadline(DWORD dwTimeoutMs) {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    t.tv_sec += static_cast<time_t>(dwTimeoutMs / 1000);
+    t.tv_nsec += static_cast<long>(dwTimeoutMs % 1000) * 1000000L;
+    if (t.tv_nsec >= 1000000000L) {
+        t.tv_sec += 1;
+        t.tv_nsec -= 1000000000L;
+    }
+    return t;
+}
+
+// Waits with c.mutex held until the thread's end is recorded; false on time-out. The wait is a
+// cancellation point, so the mutex is released by a cleanup handler if the waiter is cancelled.
+bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs) {
+    timespec deadline = MonotonicDeadline(dwTimeoutMs == INFINITE ? 0 : dwTimeoutMs);
+    bool bEnded = true;
+    pthread_cleanup_push(UnlockMutex, &c.mutex);
+    while (!c.bEnded) {
+        int rc = dwTimeoutMs == INFINITE ? pthread_cond_wait(&c.cond, &c.mutex)
+                                         : pthread_cond_timedwait(&c.cond, &c.mutex, &deadline);
+        if (rc == ETIMEDOUT && !c.bEnded) {
+            bEnded = false;
+            break;
+        }
+    }
+    pthread_cleanup_pop(0);
+    return bEnded;
+}
+
+// Records the thread's end on every way out of its routine, cancellation included: as a
+// destructor it runs during glibc's cancellation unwind.
+struct EndRecorder {
+    CThread::Control& c;
+    bool bReturned = false;
+    DWORD dwResult = 0;
+
+    ~EndRecorder() {
+        pthread_mutex_lock(&c.mutex);
+        c.dwExitCode = bReturned ? dwResult : (c.bForced ? c.dwForcedCode : 0xFFFFFFFFu);
+        c.bEnded = true;
+        pthread_cond_broadcast(&c.cond);
+        pthread_mutex_unlock(&c.mutex);
+    }
+};
+
+extern "C" void* ThreadStart(void* p) {
+    // Take over the reference that Create handed in, so the block outlives a closed handle.
+    auto* pHolder = static_cast<std::shared_ptr<CThread::Control>*>(p);
+    std::shared_ptr<CThread::Control> pControl = std::move(*pHolder);
+    delete pHolder;
+    CThread::Control& c = *pControl;
+
+    tCurrentId = static_cast<DWORD>(gettid());
+    pthread_mutex_lock(&c.mutex);
+    c.tid = static_cast<pid_t>(tCurrentId);
+    pthread_cond_broadcast(&c.cond);
+    {
+        EndRecorder recorder{c};
+        pthread_cleanup_push(UnlockMutex, &c.mutex);
+        while (c.bSuspended) pthread_cond_wait(&c.cond, &c.mutex);
+        pthread_cleanup_pop(1);
+        recorder.dwResult = c.routine(c.pArg);
+        recorder.bReturned = true;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+DWORD GetCurrentThreadId() {
+    if (tCurrentId == 0) tCurrentId = static_cast<DWORD>(gettid());
+    return tCurrentId;
+}
+
+CThread::CThread(std::shared_ptr<Control> pControl) : pControl(std::move(pControl)) {}
+
+std::unique_ptr<CThread> CThread::Create(ThreadRoutine routine, void* pArg, bool bSuspended,
+                                         DWORD* pdwThreadId) {
+    if (detail::ConsumeFault(testing::Fault::ThreadCreate)) {
+        SetLastError(EAGAIN);
+        return nullptr;
+    }
+    auto pControl = std::make_shared<Control>();
+    pControl->routine = routine;
+    pControl->pArg = pArg;
+    pControl->bSuspended = bSuspended;
+    auto* pHolder = new std::shared_ptr<Control>(pControl);
+    pthread_t thread{};
+    int rc = pthread_create(&thread, nullptr, ThreadStart, pHolder);
+    if (rc != 0) {
+        delete pHolder;
+        SetLastError(static_cast<DWORD>(rc));
+        return nullptr;
+    }
+    Control& c = *pControl;
+    pthread_mutex_lock(&c.mutex);
+    c.thread = thread;
+    // The identifier is the kernel's thread id, which only the thread can read: wait for it
+    // to publish it, so that callers know it as soon as Create returns.
+    while (c.tid == 0) pthread_cond_wait(&c.cond, &c.mutex);
+    if (pdwThreadId != nullptr) *pdwThreadId = static_cast<DWORD>(c.tid);
+    pthread_mutex_unlock(&c.mutex);
+    return std::unique_ptr<CThread>(new CThread(std::move(pControl)));
+}
+
+CThread::~CThread() {
+    Control& c = *pControl;
+    pthread_mutex_lock(&c.mutex);
+    bool bEnded = c.bEnded;
+    if (!bEnded) pthread_detach(c.thread);
+    pthread_mutex_unlock(&c.mutex);
+    // An ended thread is past its routine: joining only waits for it to leave ThreadStart.
+    if (bEnded && !pthread_equal(c.thread, pthread_self())) pthread_join(c.thread, nullptr);
+    if (bEnded && pthread_equal(c.thread, pthread_self())) pthread_detach(c.thread);
+}
+
+DWORD CThread::GetId() const {
+    pthread_mutex_lock(&pControl->mutex);
+    auto id = static_cast<DWORD>(pControl->tid);
+    pthread_mutex_unlock(&pControl->mutex);
+    return id;
+}
+
+bool CThread::Resume() {
+    Control& c = *pControl;
+    pthread_mutex_lock(&c.mutex);
+    bool bWasSuspended = c.bSuspended;
+    c.bSuspended = false;
+    pthread_cond_broadcast(&c.cond);
+    pthread_mutex_unlock(&c.mutex);
+    return bWasSuspended;
+}
+
+WaitResult CThread::Wait(DWORD dwTimeoutMs) {
+    if (detail::ConsumeFault(testing::Fault::ThreadWait)) {
+        SetLastError(EINVAL);
+        return WaitResult::Failed;
+    }
+    Control& c = *pControl;
+    pthread_mutex_lock(&c.mutex);
+    bool bEnded = WaitEndedLocked(c, dwTimeoutMs);
+    pthread_mutex_unlock(&c.mutex);
+    return bEnded ? WaitResult::Acquired : WaitResult::Timeout;
+}
+
+DWORD CThread::GetExitCode() const {
+    pthread_mutex_lock(&pControl->mutex);
+    DWORD code = pControl->dwExitCode;
+    pthread_mutex_unlock(&pControl->mutex);
+    return code;
+}
+
+bool CThread::Terminate(DWORD dwExitCode) {
+    // How long a cancelled thread may take to reach its next cancellation point.
+    constexpr DWORD kTerminateWaitMs = 5000;
+    if (detail::ConsumeFault(testing::Fault::ThreadTerminate)) {
+        SetLastError(EPERM);
+        return false;
+    }
+    Control& c = *pControl;
+    pthread_mutex_lock(&c.mutex);
+    if (c.bEnded) {
+        pthread_mutex_unlock(&c.mutex);
+        return true;
+    }
+    if (c.tid == gettid()) {
+        pthread_mutex_unlock(&c.mutex);
+        SetLastError(EDEADLK);
+        return false;
+    }
+    c.bForced = true;
+    c.dwForcedCode = dwExitCode;
+    pthread_cancel(c.thread);
+    bool bEnded = WaitEndedLocked(c, kTerminateWaitMs);
+    pthread_mutex_unlock(&c.mutex);
+    if (!bEnded) SetLastError(ETIMEDOUT);
+    return bEnded;
+}
+
+bool CThread::SetPriority(int nPriority) {
+    if (detail::ConsumeFault(testing::Fault::ThreadPriority)) {
+        SetLastError(EPERM);
+        return false;
+    }
+    Control& c = *pControl;
+    pthread_mutex_lock(&c.mutex);
+    if (c.bEnded) {
+        pthread_mutex_unlock(&c.mutex);
+        SetLastError(ESRCH);
+        return false;
+    }
+    int rc = 0;
+    auto setNice = [&](int nice) {
+        sched_param normal{};
+        int r = pthread_setschedparam(c.thread, SCHED_OTHER, &normal);
+        if (r != 0) return r;
+        // Linux keeps a nice value per thread; PRIO_PROCESS with a thread id addresses it.
+        return setpriority(PRIO_PROCESS, static_cast<id_t>(c.tid), nice) == 0 ? 0 : errno;
+    };
+    if (nPriority >= THREAD_PRIORITY_TIME_CRITICAL) {
+        int nMax = sched_get_priority_max(SCHED_FIFO);
+        rlimit limit{};
+        if (geteuid() != 0 && getrlimit(RLIMIT_RTPRIO, &limit) == 0 &&
+            limit.rlim_cur != RLIM_INFINITY && static_cast<int>(limit.rlim_cur) < nMax) {
+            nMax = static_cast<int>(limit.rlim_cur);
+        }
+        sched_param param{};
+        param.sched_priority = nMax;
+        rc = nMax >= sched_get_priority_min(SCHED_FIFO)
+                 ? pthread_setschedparam(c.thread, SCHED_FIFO, &param)
+                 : EPERM;
+        if (rc != 0) {
+            // No real-time scheduling allowed: take the lowest nice value we may set.
+            rc = setNice(-20);
+            for (int nice = -19; rc != 0 && nice <= 0; ++nice) rc = setNice(nice);
+        }
+    } else if (nPriority <= THREAD_PRIORITY_IDLE) {
+        sched_param param{};
+        rc = pthread_setschedparam(c.thread, SCHED_IDLE, &param);
+    } else {
+        int nClamped = nPriority > 2 ? 2 : (nPriority < -2 ? -2 : nPriority);
+        rc = setNice(-5 * nClamped);
+    }
+    pthread_mutex_unlock(&c.mutex);
+    if (rc != 0) SetLastError(static_cast<DWORD>(rc));
+    return rc == 0;
+}
+
+}  // namespace YRAPI::platform

@@ -1,0 +1,190 @@
+// BaseThread.cpp - CBaseThread on the platform's threads.
+#include "yrapi/threads/BaseThread.h"
+
+#include "yrapi/log/LogInterface.h"
+#include "yrapi/platform/ErrorText.h"
+#include "yrapi/platform/Thread.h"
+#include "yrapi/platform/Time.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+
+namespace YRAPI {
+
+CBaseThread::CBaseThread() { SetState(StateInit); }
+
+CBaseThread::~CBaseThread() {
+    std::shared_ptr<platform::CThread> pLast;
+    {
+        CMutexLock lock(stateLock);
+        pLast = pLastThread;
+    }
+    if (!pLast || pLast->GetId() == platform::GetCurrentThreadId()) return;
+    if (pLast->Wait(0) == platform::WaitResult::Acquired) return;
+    // A worker still runs: this is a subclass that did not stop it. Its own operations are
+    // gone already, so all that is left to do safely is to end the thread before the memory.
+    bStopRequested.store(true);
+    if (pLast->Wait(1000) != platform::WaitResult::Acquired && !pLast->Terminate(0xFFFFFFFFu)) {
+        pLast->Wait(INFINITE);
+    }
+}
+
+bool CBaseThread::Start(bool bRun) { return Create(bRun) != nullptr; }
+
+std::shared_ptr<platform::CThread> CBaseThread::CurrentHandle() const {
+    CMutexLock lock(stateLock);
+    return hThread;
+}
+
+bool CBaseThread::HasThread() const { return CurrentHandle() != nullptr; }
+
+platform::CThread* CBaseThread::Create(bool bRun) {
+    if (HasThread()) Stop(200);
+    std::shared_ptr<platform::CThread> pPrevious;
+    {
+        CMutexLock lock(stateLock);
+        pPrevious = pLastThread;
+    }
+    if (pPrevious && pPrevious->Wait(0) != platform::WaitResult::Acquired) {
+        // The earlier worker is still on its way out (or stuck): give it the same 200 ms, then
+        // refuse rather than run two workers on one object.
+        bool bSelf = pPrevious->GetId() == platform::GetCurrentThreadId();
+        if (bSelf || pPrevious->Wait(200) != platform::WaitResult::Acquired) return nullptr;
+    }
+    // Created suspended, so that StateCreated and the identifier are recorded before the new
+    // thread can record StateRunning or compare identifiers.
+    DWORD dwId = 0;
+    std::shared_ptr<platform::CThread> pThread =
+        platform::CThread::Create(&CBaseThread::ThreadRoutine, this, /*bSuspended=*/true, &dwId);
+    if (!pThread) return nullptr;
+    {
+        CMutexLock lock(stateLock);
+        hThread = pThread;
+        pLastThread = pThread;
+        dwThreadId.store(dwId);
+    }
+    SetState(StateCreated);
+    // A thread created without bRun stays suspended: nothing resumes it.
+    if (bRun) pThread->Resume();
+    return pThread.get();
+}
+
+DWORD CBaseThread::ThreadRoutine(void* pArg) {
+    // No catch (...) and no noexcept on this path: a forced end unwinds through here.
+    auto* pThis = static_cast<CBaseThread*>(pArg);
+    pThis->OnThreadStart();
+    DWORD dwResult = pThis->Run();
+    pThis->OnThreadExit();
+    return dwResult;
+}
+
+void CBaseThread::OnThreadStart() {
+    // Each worker gets its own seed. glibc keeps one rand() state for the whole process, so
+    // this reseeds that shared sequence; the seed still differs per worker object and second.
+    auto dwSeed = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(this)) +
+                  static_cast<std::uint32_t>(std::time(nullptr));
+    std::srand(dwSeed);
+    SetState(StateRunning);
+}
+
+DWORD CBaseThread::Run() {
+    BeforeRun();
+    while (!bStopRequested.load()) {
+        if (!Step()) break;
+    }
+    AfterRun();
+    return dwExitCode.load();
+}
+
+void CBaseThread::OnThreadExit() { SetState(StateEnded); }
+
+bool CBaseThread::Step() {
+    Idle(1000);
+    return true;
+}
+
+void CBaseThread::Idle(DWORD nMilliseconds) {
+    DWORD dwStart = platform::GetTickCount();
+    if (bStopRequested.load()) return;
+    DWORD dwNow = dwStart;
+    for (;;) {
+        DWORD dwElapsed = dwNow >= dwStart ? dwNow - dwStart : dwNow - dwStart - 1;
+        if (dwElapsed >= nMilliseconds) return;
+        platform::Sleep(100);
+        dwNow = platform::GetTickCount();
+        if (bStopRequested.load()) return;
+    }
+}
+
+void CBaseThread::RequestStop() {
+    SetState(StateStopping);
+    bStopRequested.store(true);
+}
+
+bool CBaseThread::SetPriority(int nPriority) {
+    std::shared_ptr<platform::CThread> pThread = CurrentHandle();
+    return pThread && pThread->SetPriority(nPriority);
+}
+
+void CBaseThread::SetState(int nNewState) {
+    stateLock.Lock();
+    nState.store(nNewState);
+    stateLock.Unlock();
+}
+
+void CBaseThread::CloseHandle() {
+    CMutexLock lock(stateLock);
+    hThread.reset();
+    dwThreadId.store(0);
+}
+
+bool CBaseThread::Stop(DWORD nTimeout) {
+    RequestStop();
+    if (!WaitForExit(nTimeout)) return false;
+    CloseHandle();
+    return true;
+}
+
+bool CBaseThread::WaitForExit(DWORD nTimeout) {
+    if (platform::GetCurrentThreadId() == dwThreadId.load()) return true;
+    return WaitUntillStop(nTimeout);
+}
+
+bool CBaseThread::WaitUntillStop(DWORD nTimeout) {
+    std::shared_ptr<platform::CThread> pThread = CurrentHandle();
+    if (!pThread || GetState() == StateEnded) return false;
+    switch (pThread->Wait(nTimeout)) {
+        case platform::WaitResult::Acquired:
+            return true;
+        case platform::WaitResult::Failed: {
+            DWORD dwError = platform::GetLastError();
+            CYRLogInterface::Log(1, "CBaseThread::WaitUntillStop %d Error: %s",
+                                 static_cast<int>(nTimeout), platform::ErrorText(dwError).c_str());
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+bool CBaseThread::Terminate(DWORD nExitCode) {
+    dwExitCode.store(nExitCode);
+    std::shared_ptr<platform::CThread> pThread = CurrentHandle();
+    if (!pThread || !pThread->Terminate(nExitCode)) return false;
+    SetState(StateEnded);
+    return true;
+}
+
+void CBaseThread::StopForDestruction(DWORD nTimeout) {
+    if (Stop(nTimeout)) {
+        // Stop returns true at once on the worker itself; otherwise the thread has ended.
+        return;
+    }
+    std::shared_ptr<platform::CThread> pThread = CurrentHandle();
+    if (!pThread) return;
+    if (!Terminate(0xFFFFFFFFu)) pThread->Wait(INFINITE);
+    CloseHandle();
+}
+
+}  // namespace YRAPI
