@@ -7,9 +7,11 @@
 
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/Internal.h"
+#include "yrapi/platform/Thread.h"
 
 #include <pthread.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,11 @@ namespace YRAPI::platform {
 
 struct CKernelMutex::Impl {
     pthread_mutex_t mutex;
+    // Who owns the mutex and how often, kept beside the pthread mutex so that a release by a
+    // non-owner is refused before it reaches pthread (where it would be a misuse), and so that
+    // closing knows how many levels to release.
+    std::atomic<DWORD> dwOwner{0};  // written by the owner only
+    unsigned nDepth = 0;            // guarded by mutex
 };
 
 namespace {
@@ -40,12 +47,15 @@ timespec DeadlineAfter(DWORD dwTimeoutMs) {
     return t;
 }
 
-WaitResult FromLockResult(pthread_mutex_t* m, int rc) {
+WaitResult FromLockResult(CKernelMutex::Impl& impl, int rc) {
     switch (rc) {
         case 0:
+            if (impl.nDepth++ == 0) impl.dwOwner.store(GetCurrentThreadId());
             return WaitResult::Acquired;
         case EOWNERDEAD:
-            pthread_mutex_consistent(m);
+            pthread_mutex_consistent(&impl.mutex);
+            impl.nDepth = 1;  // the dead owner's levels are gone with it
+            impl.dwOwner.store(GetCurrentThreadId());
             return WaitResult::Abandoned;
         case ETIMEDOUT:
         case EBUSY:
@@ -84,13 +94,9 @@ CKernelMutex::~CKernelMutex() {
     // the closing thread owns it, so every level it holds can be released and the mutex
     // destroyed. If another thread owns it, that thread may still release it later, so the
     // memory is left to it (a deliberate, bounded leak) rather than freed under it.
-    int rc = pthread_mutex_trylock(&pImpl->mutex);
-    if (rc == EOWNERDEAD) {
-        pthread_mutex_consistent(&pImpl->mutex);
-        rc = 0;
-    }
-    if (rc != 0) return;
-    while (pthread_mutex_unlock(&pImpl->mutex) == 0) {
+    WaitResult result = FromLockResult(*pImpl, pthread_mutex_trylock(&pImpl->mutex));
+    if (result != WaitResult::Acquired && result != WaitResult::Abandoned) return;
+    while (pImpl->nDepth != 0 && Release()) {
     }
     pthread_mutex_destroy(&pImpl->mutex);
     delete pImpl;
@@ -107,13 +113,26 @@ WaitResult CKernelMutex::Wait(DWORD dwTimeoutMs) {
         rc = pthread_mutex_timedlock(&pImpl->mutex, &deadline);
     }
     if (rc == EAGAIN) Fatal("pthread_mutex_lock (recursion limit)", rc);
-    return FromLockResult(&pImpl->mutex, rc);
+    return FromLockResult(*pImpl, rc);
 }
 
 bool CKernelMutex::Release() {
+    if (pImpl->dwOwner.load() != GetCurrentThreadId()) {
+        SetLastError(EPERM);
+        return false;
+    }
+    unsigned nWasDepth = pImpl->nDepth;
+    DWORD dwWasOwner = pImpl->dwOwner.load();
+    if (--pImpl->nDepth == 0) pImpl->dwOwner.store(0);
+    // An ended owner's identifier can be reused by a new thread; pthread still knows the truth.
     int rc = pthread_mutex_unlock(&pImpl->mutex);
-    if (rc != 0) SetLastError(static_cast<DWORD>(rc));
-    return rc == 0;
+    if (rc != 0) {
+        pImpl->nDepth = nWasDepth;
+        pImpl->dwOwner.store(dwWasOwner);
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace YRAPI::platform

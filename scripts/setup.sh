@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages this project needs to build, test, fuzz and benchmark, and only
+# those that are missing. Fast when everything is present. Needs root (or sudo) to install;
+# otherwise it prints the one apt-get line to run.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config       # compiler and build
+    clang libclang-rt-14-dev               # libFuzzer targets and their runtime
+    libgtest-dev libgmock-dev              # unit tests
+    libbenchmark-dev libspdlog-dev         # benchmarks (spdlog: the reference logger)
+    libcurl4-openssl-dev                   # the HTTP exchange
+    python3                                # a third-party HTTP server in the tests
+    clang-format                           # formatting checks
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "setup: installing ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+    apt_get=(apt-get)
+elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+    apt_get=(sudo apt-get)
+else
+    echo "setup: cannot install as $(id -un). Run:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${apt_get[@]}" update -qq
+"${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
