@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the unit tests in the default, asan (ASan+UBSan) and tsan
+# (ThreadSanitizer) builds, the install test, and each fuzz target for a short bounded time.
+# Installs missing Debian packages first (scripts/setup.sh). Exits non-zero on any failure.
+#   YRAPI_PRESETS="default"    run only some of the builds
+#   YRAPI_FUZZ_SECONDS=25      time per fuzz target (0 skips fuzzing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+jobs=$(nproc)
+presets=${YRAPI_PRESETS:-"default asan tsan"}
+
+echo "== clang-format"
+git ls-files -- '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
+
+for preset in $presets; do
+    echo "== $preset: configure and build"
+    cmake --preset "$preset" -DYRAPI_WERROR=ON >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    echo "== $preset: tests"
+    # Most tests spend their time waiting on threads and timers, so run more than one per core.
+    ctest --preset "$preset" -j $((jobs * 2))
+done
+
+if [[ "${YRAPI_FUZZ_SECONDS:-25}" != 0 ]]; then
+    scripts/fuzz.sh "${YRAPI_FUZZ_SECONDS:-25}"
+fi
