@@ -141,7 +141,16 @@ void CBaseThread::CloseHandle() {
 
 bool CBaseThread::Stop(DWORD nTimeout) {
     RequestStop();
-    if (!WaitForExit(nTimeout)) return false;
+    if (!WaitForExit(nTimeout)) {
+        // WaitUntillStop declines at once once the worker has recorded StateEnded. When that
+        // happened just after our request, the thread has ended (or is leaving): confirm it on
+        // the handle rather than report a stop that worked as a failure.
+        std::shared_ptr<platform::CThread> pThread = CurrentHandle();
+        if (GetState() != StateEnded || !pThread ||
+            pThread->Wait(nTimeout) != platform::WaitResult::Acquired) {
+            return false;
+        }
+    }
     CloseHandle();
     return true;
 }

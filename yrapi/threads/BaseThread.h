@@ -27,7 +27,7 @@ class CThread;
 }
 
 class CBaseThread {
-public:
+  public:
     enum { StateInit = 0, StateCreated = 1, StateRunning = 2, StateStopping = 4, StateEnded = 5 };
 
     /// StateInit, no thread. The state lock's refusal throws its CMutex*.
@@ -45,7 +45,9 @@ public:
     virtual bool Start(bool bRun);
 
     /// Requests a stop and waits up to nTimeout ms for the thread's end; on success (or when
-    /// called on the worker itself) releases the handle and clears the identifier.
+    /// called on the worker itself) releases the handle and clears the identifier. A worker
+    /// that records StateEnded while the request is being made counts as stopped: its end is
+    /// confirmed on the handle (WaitUntillStop alone would decline to wait for it).
     virtual bool Stop(DWORD nTimeout);
 
     /// Waits nMilliseconds in 100 ms sleeps, returning early once a stop is requested.
@@ -108,11 +110,11 @@ public:
     DWORD GetExitCode() const { return dwExitCode.load(); }
     bool IsStopRequested() const { return bStopRequested.load(); }
 
-private:
+  private:
     static DWORD ThreadRoutine(void* pArg);
     std::shared_ptr<platform::CThread> CurrentHandle() const;
 
-    std::shared_ptr<platform::CThread> hThread;    // guarded by stateLock
+    std::shared_ptr<platform::CThread> hThread;      // guarded by stateLock
     std::shared_ptr<platform::CThread> pLastThread;  // guarded by stateLock; kept past Stop
     std::atomic<DWORD> dwThreadId{0};
     std::atomic<int> nState{StateInit};

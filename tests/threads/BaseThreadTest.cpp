@@ -1,0 +1,394 @@
+// BaseThreadTest.cpp - CBaseThread: the step loop, stop requests, bounded waits, forced ends,
+// restarts and the refusals of the platform.
+#include "tests/support/TempDir.h"
+#include "yrapi/log/LogInterface.h"
+#include "yrapi/platform/Testing.h"
+#include "yrapi/platform/Thread.h"
+#include "yrapi/platform/Time.h"
+#include "yrapi/threads/BaseThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace YRAPI {
+namespace {
+
+using platform::testing::FailNext;
+using platform::testing::Fault;
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+milliseconds ElapsedSince(Clock::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+}
+
+// A worker with the default step (Idle(1000)) that counts its calls.
+class CIdleWorker : public CBaseThread {
+  public:
+    ~CIdleWorker() override { StopForDestruction(1000); }
+    std::atomic<int> nSteps{0};
+    std::atomic<int> nBeforeRun{0};
+    std::atomic<int> nAfterRun{0};
+    std::atomic<bool> bStepSawCreated{false};
+
+  protected:
+    void BeforeRun() override { ++nBeforeRun; }
+    void AfterRun() override { ++nAfterRun; }
+    bool Step() override {
+        if (GetState() != StateRunning && GetState() != StateStopping) bStepSawCreated = true;
+        ++nSteps;
+        return CBaseThread::Step();
+    }
+};
+
+// A worker whose step ignores stop requests and sleeps in short naps, as a stuck job would.
+class CStubbornWorker : public CBaseThread {
+  public:
+    ~CStubbornWorker() override { StopForDestruction(100); }
+    std::atomic<long> nNaps{0};
+
+  protected:
+    bool Step() override {
+        for (;;) {
+            platform::Sleep(5);
+            ++nNaps;
+        }
+    }
+};
+
+TEST(CBaseThread, StartsWithKnownIdentifierAndStopsWithinAboutOneSleep) {
+    CIdleWorker worker;
+    ASSERT_TRUE(worker.Start(true));
+    EXPECT_NE(worker.GetThreadId(), 0u);
+    EXPECT_TRUE(worker.HasThread());
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.nSteps.load() > 0; }));
+
+    auto start = Clock::now();
+    EXPECT_TRUE(worker.Stop(1000));
+    EXPECT_LT(ElapsedSince(start), milliseconds(900));  // one 100 ms sleep, generously
+    EXPECT_FALSE(worker.HasThread());
+    EXPECT_EQ(worker.GetThreadId(), 0u);
+    EXPECT_EQ(worker.GetState(), CBaseThread::StateEnded);
+    EXPECT_EQ(worker.nBeforeRun.load(), 1);
+    EXPECT_EQ(worker.nAfterRun.load(), 1);
+}
+
+TEST(CBaseThread, NewThreadNeverSeesStateCreated) {
+    for (int i = 0; i < 20; ++i) {
+        CIdleWorker worker;
+        ASSERT_TRUE(worker.Start(true));
+        ASSERT_TRUE(test::WaitUntil([&] { return worker.nSteps.load() > 0; }));
+        EXPECT_TRUE(worker.Stop(2000));
+        EXPECT_FALSE(worker.bStepSawCreated.load());
+    }
+}
+
+TEST(CBaseThread, WorkerSeesItsOwnIdentifier) {
+    class CIdRecorder : public CBaseThread {
+      public:
+        ~CIdRecorder() override { StopForDestruction(1000); }
+        std::atomic<DWORD> dwSeen{0};
+
+      protected:
+        bool Step() override {
+            dwSeen = platform::GetCurrentThreadId();
+            return false;
+        }
+    } worker;
+    ASSERT_TRUE(worker.Start(true));
+    DWORD dwId = worker.GetThreadId();
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.GetState() == CBaseThread::StateEnded; }));
+    EXPECT_EQ(worker.dwSeen.load(), dwId);
+    EXPECT_NE(dwId, platform::GetCurrentThreadId());
+}
+
+TEST(CBaseThread, IdleRoundsUpToWholeSleepsAndHonoursTheStopFlag) {
+    CBaseThread idler;  // Idle runs on the calling thread; no worker is needed
+    auto start = Clock::now();
+    idler.Idle(0);
+    EXPECT_LT(ElapsedSince(start), milliseconds(50));
+
+    start = Clock::now();
+    idler.Idle(50);
+    auto once = ElapsedSince(start);
+    EXPECT_GE(once, milliseconds(100));
+    EXPECT_LT(once, milliseconds(190) + milliseconds(800));
+
+    start = Clock::now();
+    idler.Idle(150);
+    EXPECT_GE(ElapsedSince(start), milliseconds(200));
+
+    idler.RequestStop();
+    start = Clock::now();
+    idler.Idle(5000);
+    EXPECT_LT(ElapsedSince(start), milliseconds(50));
+}
+
+DWORD gFakeTick = 0;
+DWORD FakeTick() {
+    DWORD dwNow = gFakeTick;
+    gFakeTick += 100;
+    return dwNow;
+}
+
+TEST(CBaseThread, IdleMeasuresAcrossTheTickWrap) {
+    // Each reading advances 100 ms; starting just below the wrap, Idle(300) needs its start
+    // reading plus three sleeps whatever the counter does in between.
+    gFakeTick = 0xFFFFFF00u;
+    platform::testing::SetTickSource(&FakeTick);
+    CBaseThread idler;
+    idler.Idle(300);
+    platform::testing::SetTickSource(nullptr);
+    // Readings: start, then one per sleep. 0xFFFFFF00 + 4 x 100 has wrapped.
+    EXPECT_EQ(gFakeTick, 0xFFFFFF00u + 500u);
+}
+
+TEST(CBaseThread, StepReturningFalseEndsTheLoopButNotTheFrame) {
+    class COneStep : public CBaseThread {
+      public:
+        ~COneStep() override { StopForDestruction(1000); }
+        std::atomic<int> nSteps{0};
+        std::atomic<bool> bAfterRun{false};
+
+      protected:
+        bool Step() override {
+            ++nSteps;
+            return false;
+        }
+        void AfterRun() override { bAfterRun = true; }
+    } worker;
+    ASSERT_TRUE(worker.Start(true));
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.GetState() == CBaseThread::StateEnded; }));
+    EXPECT_EQ(worker.nSteps.load(), 1);
+    EXPECT_TRUE(worker.bAfterRun.load());
+    EXPECT_EQ(worker.GetExitCode(), 0u);
+    // The thread has ended on its own: a Stop now finds it gone and releases the handle.
+    auto start = Clock::now();
+    EXPECT_TRUE(worker.Stop(5000));
+    EXPECT_LT(ElapsedSince(start), milliseconds(1000));
+    EXPECT_FALSE(worker.HasThread());
+}
+
+TEST(CBaseThread, StopFromInsideStepReturnsAtOnceAndEndsTheLoop) {
+    class CSelfStopper : public CBaseThread {
+      public:
+        ~CSelfStopper() override { StopForDestruction(1000); }
+        std::atomic<int> nSteps{0};
+        std::atomic<int> nStopResult{-1};
+        std::atomic<bool> bHadThreadAfterStop{true};
+
+      protected:
+        bool Step() override {
+            ++nSteps;
+            nStopResult = Stop(5000) ? 1 : 0;
+            bHadThreadAfterStop = HasThread();
+            return true;
+        }
+    } worker;
+    ASSERT_TRUE(worker.Start(true));
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.GetState() == CBaseThread::StateEnded; }));
+    EXPECT_EQ(worker.nStopResult.load(), 1);
+    EXPECT_FALSE(worker.bHadThreadAfterStop.load());
+    EXPECT_EQ(worker.nSteps.load(), 1);
+    EXPECT_EQ(worker.GetThreadId(), 0u);
+}
+
+TEST(CBaseThread, StopTimeOutThenTerminateEndsTheWorker) {
+    CStubbornWorker worker;
+    ASSERT_TRUE(worker.Start(true));
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.nNaps.load() > 0; }));
+
+    EXPECT_FALSE(worker.Stop(100));
+    EXPECT_TRUE(worker.HasThread());
+    EXPECT_NE(worker.GetThreadId(), 0u);
+    EXPECT_EQ(worker.GetState(), CBaseThread::StateStopping);
+
+    EXPECT_TRUE(worker.Terminate(0xFFFFFFFFu));
+    EXPECT_EQ(worker.GetState(), CBaseThread::StateEnded);
+    EXPECT_EQ(worker.GetExitCode(), 0xFFFFFFFFu);
+    EXPECT_TRUE(worker.HasThread());  // the caller releases the handle
+    long nAfter = worker.nNaps.load();
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_EQ(worker.nNaps.load(), nAfter);  // none of its code runs any more
+    worker.CloseHandle();
+    EXPECT_FALSE(worker.HasThread());
+    EXPECT_EQ(worker.GetThreadId(), 0u);
+}
+
+TEST(CBaseThread, TerminateRefusedChangesOnlyTheExitCode) {
+    CStubbornWorker worker;
+    ASSERT_TRUE(worker.Start(true));
+    FailNext(Fault::ThreadTerminate);
+    EXPECT_FALSE(worker.Terminate(7));
+    EXPECT_EQ(worker.GetExitCode(), 7u);
+    EXPECT_NE(worker.GetState(), CBaseThread::StateEnded);
+    EXPECT_TRUE(worker.HasThread());
+}  // the destructor's StopForDestruction ends it
+
+TEST(CBaseThread, DestructorEndsAStuckWorkerBeforeTheObjectGoes) {
+    auto pWorker = std::make_unique<CStubbornWorker>();
+    ASSERT_TRUE(pWorker->Start(true));
+    ASSERT_TRUE(test::WaitUntil([&] { return pWorker->nNaps.load() > 0; }));
+    auto start = Clock::now();
+    pWorker.reset();  // Stop(100) fails, then the forced end; ASan would see a late access
+    EXPECT_LT(ElapsedSince(start), milliseconds(5000));
+}
+
+TEST(CBaseThread, NeverStartedObjectRefusesStopWaitAndPriority) {
+    CBaseThread thread;
+    EXPECT_EQ(thread.GetState(), CBaseThread::StateInit);
+    EXPECT_FALSE(thread.WaitUntillStop(10));
+    EXPECT_FALSE(thread.SetPriority(0));
+    EXPECT_FALSE(thread.Terminate(3));
+    EXPECT_FALSE(thread.Stop(10));
+    EXPECT_TRUE(thread.IsStopRequested());
+    EXPECT_EQ(thread.GetState(), CBaseThread::StateStopping);
+}
+
+TEST(CBaseThread, RestartAfterStopRunsNoStep) {
+    CIdleWorker worker;
+    ASSERT_TRUE(worker.Start(true));
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.nSteps.load() > 0; }));
+    ASSERT_TRUE(worker.Stop(2000));
+    int nStepsBefore = worker.nSteps.load();
+
+    ASSERT_TRUE(worker.Start(true));
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.nAfterRun.load() == 2; }));
+    EXPECT_EQ(worker.nBeforeRun.load(), 2);
+    EXPECT_EQ(worker.nSteps.load(), nStepsBefore);
+    EXPECT_TRUE(worker.Stop(2000));
+}
+
+TEST(CBaseThread, ReplacedRunCanBeStartedAgainAndAgain) {
+    class CJob : public CBaseThread {
+      public:
+        ~CJob() override { StopForDestruction(1000); }
+        std::atomic<int> nRuns{0};
+
+      protected:
+        DWORD Run() override {
+            ++nRuns;
+            return 0;
+        }
+    } job;
+    for (int i = 1; i <= 5; ++i) {
+        ASSERT_TRUE(job.Start(true));
+        EXPECT_TRUE(job.Stop(5000));
+        EXPECT_EQ(job.nRuns.load(), i);
+    }
+}
+
+TEST(CBaseThread, NoSecondWorkerWhileTheFirstStillRuns) {
+    CStubbornWorker worker;
+    ASSERT_TRUE(worker.Start(true));
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.nNaps.load() > 0; }));
+    EXPECT_FALSE(worker.Start(true));  // Stop(200) fails: the old worker still uses the object
+    EXPECT_TRUE(worker.Terminate(1));
+    worker.CloseHandle();
+    EXPECT_TRUE(worker.Start(true));  // the old one is gone now
+}
+
+TEST(CBaseThread, CreationRefusedLeavesTheObjectAsItWas) {
+    CIdleWorker worker;
+    FailNext(Fault::ThreadCreate);
+    EXPECT_FALSE(worker.Start(true));
+    EXPECT_FALSE(worker.HasThread());
+    EXPECT_EQ(worker.GetThreadId(), 0u);
+    EXPECT_EQ(worker.GetState(), CBaseThread::StateInit);
+    EXPECT_TRUE(worker.Start(true));
+}
+
+TEST(CBaseThread, SuspendedThreadRunsNothingUntilEnded) {
+    CIdleWorker worker;
+    ASSERT_TRUE(worker.Start(false));
+    EXPECT_EQ(worker.GetState(), CBaseThread::StateCreated);
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_EQ(worker.nBeforeRun.load(), 0);
+    EXPECT_FALSE(worker.Stop(50));
+    EXPECT_TRUE(worker.Terminate(0xFFFFFFFFu));
+    worker.CloseHandle();
+    EXPECT_EQ(worker.nBeforeRun.load(), 0);
+}
+
+TEST(CBaseThread, FailedWaitIsLoggedAtLevelOne) {
+    CIdleWorker worker;
+    ASSERT_TRUE(worker.Start(true));
+    FailNext(Fault::ThreadWait);
+    EXPECT_FALSE(worker.WaitUntillStop(500));
+    yr_log_str record;
+    std::vector<std::string> lines;
+    while (GetLogQueue().Pop(&record, INFINITE)) lines.emplace_back(record.text);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("X [", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("] CBaseThread::WaitUntillStop 500 Error: "), std::string::npos)
+        << lines[0];
+    EXPECT_GT(lines[0].size(),
+              std::strlen("X [0000-00-00 00:00:00] CBaseThread::WaitUntillStop 500 Error: \n"));
+    EXPECT_TRUE(worker.Stop(2000));
+}
+
+TEST(CBaseThread, PriorityNeedsAThreadAndReportsRefusal) {
+    CIdleWorker worker;
+    EXPECT_FALSE(worker.SetPriority(0));
+    ASSERT_TRUE(worker.Start(true));
+    EXPECT_TRUE(worker.SetPriority(0));
+    FailNext(Fault::ThreadPriority);
+    EXPECT_FALSE(worker.SetPriority(0));
+    EXPECT_TRUE(worker.Stop(2000));
+}
+
+// Start, Stop and Terminate from controllers on several objects at once, with readers polling
+// each object's state: the sanitizers check that no access races and nothing leaks.
+TEST(CBaseThread, HammeredStartStopTerminateStaysConsistent) {
+    constexpr int kObjects = 3;
+    constexpr int kRounds = 15;
+    std::atomic<bool> bDone{false};
+    std::vector<std::unique_ptr<CIdleWorker>> workers;
+    for (int i = 0; i < kObjects; ++i) workers.push_back(std::make_unique<CIdleWorker>());
+
+    std::vector<std::thread> readers;
+    for (int i = 0; i < kObjects; ++i) {
+        readers.emplace_back([&, i] {
+            while (!bDone.load()) {
+                int nState = workers[i]->GetState();
+                EXPECT_TRUE(nState >= 0 && nState <= 5 && nState != 3);
+                (void)workers[i]->HasThread();
+                (void)workers[i]->GetThreadId();
+                std::this_thread::yield();
+            }
+        });
+    }
+    std::vector<std::thread> controllers;
+    for (int i = 0; i < kObjects; ++i) {
+        controllers.emplace_back([&, i] {
+            CIdleWorker& worker = *workers[i];
+            for (int round = 0; round < kRounds; ++round) {
+                ASSERT_TRUE(worker.Start(true));
+                if (round % 3 == 0) {
+                    EXPECT_TRUE(worker.Terminate(0xFFFFFFFFu));
+                    worker.CloseHandle();
+                } else {
+                    EXPECT_TRUE(worker.Stop(5000));
+                }
+                EXPECT_FALSE(worker.HasThread());
+                EXPECT_EQ(worker.GetThreadId(), 0u);
+                // A worker that ended before Stop's request keeps the StateStopping it recorded.
+                int nState = worker.GetState();
+                EXPECT_TRUE(nState == CBaseThread::StateEnded ||
+                            nState == CBaseThread::StateStopping);
+            }
+        });
+    }
+    for (auto& t : controllers) t.join();
+    bDone = true;
+    for (auto& t : readers) t.join();
+}
+
+}  // namespace
+}  // namespace YRAPI
