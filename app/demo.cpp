@@ -7,12 +7,12 @@
 namespace {
 
 class CCountingThread : public YRAPI::CBaseThread {
-public:
+  public:
     CCountingThread() = default;
     ~CCountingThread() override { StopForDestruction(1000); }
     int nSteps = 0;
 
-private:
+  private:
     bool Step() override {
         ++nSteps;
         YRAPI::CYRLogInterface::Log(4, "demo worker step %d", nSteps);

@@ -44,7 +44,7 @@ struct TCProcessObject {
 // The order of these definitions is the order of construction.
 TCProcessObject<CMutex> gFirstMutex("first mutex");
 TCProcessObject<TCQueue<yr_log_str>> gLogQueue("log record queue", 128u, /*bSignalled=*/false,
-                                                /*bLocked=*/true);
+                                               /*bLocked=*/true);
 TCProcessObject<CMutex> gSecondMutex("second mutex");
 
 }  // namespace
@@ -58,7 +58,9 @@ int ProcessObjectsBuilt(const char** pszNames, int nMax) {
     return gBuiltCount;
 }
 
-void SetProcessObjectObserver(void (*pfnObserver)(const char* szName)) { gObserver.store(pfnObserver); }
+void SetProcessObjectObserver(void (*pfnObserver)(const char* szName)) {
+    gObserver.store(pfnObserver);
+}
 
 }  // namespace testing
 }  // namespace YRAPI

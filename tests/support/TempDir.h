@@ -10,7 +10,7 @@ namespace YRAPI::test {
 
 /// A fresh folder under the system's temporary folder, removed with its contents at the end.
 class CTempDir {
-public:
+  public:
     CTempDir();
     ~CTempDir();
     CTempDir(const CTempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     /// Path() + "/" + name.
     std::string File(const std::string& name) const;
 
-private:
+  private:
     std::string szPath;
 };
 

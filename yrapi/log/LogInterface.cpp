@@ -3,12 +3,11 @@
 
 #include "yrapi/log/LogState.h"
 
-#include <cxxabi.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <cxxabi.h>
 
 namespace YRAPI {
 namespace detail {
@@ -22,7 +21,8 @@ LogState& GetLogState() { return gLogState; }
 namespace {
 
 void BuiltinLog(int nTraceLevel, const char* Comment) {
-    if (static_cast<DWORD>(nTraceLevel) > detail::gLogState.dwTraceLevel.load(std::memory_order_relaxed)) {
+    if (static_cast<DWORD>(nTraceLevel) >
+        detail::gLogState.dwTraceLevel.load(std::memory_order_relaxed)) {
         return;
     }
     // The line is built in place and only the bytes it uses (with its terminator) are copied

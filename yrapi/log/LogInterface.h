@@ -25,7 +25,7 @@ struct yr_log_api {
 
 /// A class that logs may name this empty class as a base and call Log unqualified.
 class CYRLogInterface {
-public:
+  public:
     /// Formats a printf-style message (cut to 1023 characters) and hands it to the active
     /// table's _Log. A null format logs nothing. An exception from the table is caught and
     /// reported with a fixed line on standard output.

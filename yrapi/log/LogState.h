@@ -14,11 +14,11 @@ class CYRLOGTraceThread;
 namespace YRAPI::detail {
 
 struct LogState {
-    std::atomic<DWORD> dwTraceLevel{4};           // lines with a higher level are dropped
-    std::atomic<DWORD> dwMaxFileSize{1048576};    // rotation threshold in bytes
-    char szFileName[256] = {};                    // written by _Open only while closed
-    std::FILE* pStream = nullptr;                 // used by the writer during a pass, or _Close
-    CYRLOGTraceThread* pWriter = nullptr;         // non-null exactly while the log is open
+    std::atomic<DWORD> dwTraceLevel{4};         // lines with a higher level are dropped
+    std::atomic<DWORD> dwMaxFileSize{1048576};  // rotation threshold in bytes
+    char szFileName[256] = {};                  // written by _Open only while closed
+    std::FILE* pStream = nullptr;               // used by the writer during a pass, or _Close
+    CYRLOGTraceThread* pWriter = nullptr;       // non-null exactly while the log is open
 };
 
 /// The one LogState (constant-initialised, so usable at any time).

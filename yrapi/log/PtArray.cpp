@@ -52,7 +52,8 @@ int CPtArray::Add(void* p) {
 
 void* CPtArray::GetAt(int nIndex) {
     Lock();
-    void* p = nIndex >= 0 && nIndex < count.load(std::memory_order_relaxed) ? items[nIndex] : nullptr;
+    void* p =
+        nIndex >= 0 && nIndex < count.load(std::memory_order_relaxed) ? items[nIndex] : nullptr;
     Unlock();
     return p;
 }

@@ -15,7 +15,7 @@
 namespace YRAPI {
 
 class CPtArray {
-public:
+  public:
     /// Growth ceiling for capacity x pointer size, in bytes: growth never reaches it.
     static constexpr std::uint32_t kMaxBytes = 209715200;  // 200 MiB
 
@@ -39,8 +39,8 @@ public:
     /// Enlarges `items` to at least nMinCapacity slots by doubling; false when refused.
     bool Grow(int nMinCapacity);
 
-    void** items;                 // `capacity` slots; entries 0 ... count - 1 are in use
-    std::atomic<int> count{0};    // entries in use; owners set it to 0 to empty the array
+    void** items;               // `capacity` slots; entries 0 ... count - 1 are in use
+    std::atomic<int> count{0};  // entries in use; owners set it to 0 to empty the array
     int capacity = 1024;
     std::unique_ptr<CMutex> lock;  // owned; null for an unlocked array
     std::uint32_t maxBytes = kMaxBytes;

@@ -36,7 +36,7 @@ template <class T>
 class TCQueue {
     static_assert(std::is_trivially_copyable_v<T>, "records are copied byte for byte");
 
-public:
+  public:
     /// Growth ceiling for the ring, in bytes: growth never makes a ring this large.
     static constexpr std::uint32_t kMaxBytes = 209715200;  // 200 MiB
 
@@ -94,7 +94,8 @@ public:
         bool bResult = false;
         std::uint32_t n = count.load(std::memory_order_relaxed);
         if (n != 0) {
-            if (pItem != nullptr) std::memcpy(static_cast<void*>(pItem), &items[readIndex], sizeof(T));
+            if (pItem != nullptr)
+                std::memcpy(static_cast<void*>(pItem), &items[readIndex], sizeof(T));
             count.store(n - 1);
             readIndex = (readIndex + 1) % capacity;
             bResult = true;
@@ -155,16 +156,16 @@ public:
     }
 
     std::unique_ptr<YRAPI::platform::CSemaphore> signal;   // null: not signalled, or refused
-    bool signalled;                                         // Push signals, Pop waits
+    bool signalled;                                        // Push signals, Pop waits
     std::unique_ptr<YRAPI::platform::CKernelMutex> mutex;  // null: unlocked, or refused
-    T* items = nullptr;                  // the ring: `capacity` records; guarded by mutex
+    T* items = nullptr;                   // the ring: `capacity` records; guarded by mutex
     std::atomic<std::uint32_t> count{0};  // records held; written under mutex, read anywhere
-    std::uint32_t capacity = 0;          // guarded by mutex
-    std::uint32_t writeIndex = 0;        // guarded by mutex
-    std::uint32_t readIndex = 0;         // guarded by mutex
+    std::uint32_t capacity = 0;           // guarded by mutex
+    std::uint32_t writeIndex = 0;         // guarded by mutex
+    std::uint32_t readIndex = 0;          // guarded by mutex
     std::uint32_t maxBytes = kMaxBytes;
 
-private:
+  private:
     std::uint32_t DoubledCapacity() const {
         std::uint64_t nDoubled = static_cast<std::uint64_t>(capacity) * 2;
         return nDoubled > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(nDoubled);

@@ -2,4 +2,4 @@
 namespace YRAPI::detail {
 void BuiltinOpen(const char*, int, int) {}
 void BuiltinClose() {}
-}
+}  // namespace YRAPI::detail

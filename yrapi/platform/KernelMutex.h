@@ -20,7 +20,7 @@ enum class WaitResult {
 };
 
 class CKernelMutex {
-public:
+  public:
     /// Creates an unowned mutex; null when the platform refuses (see GetLastError()).
     static std::unique_ptr<CKernelMutex> Create();
 
@@ -39,7 +39,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     explicit CKernelMutex(Impl* pImpl) : pImpl(pImpl) {}
     Impl* pImpl;  // owned; deliberately leaked when another thread still owns the mutex
 };

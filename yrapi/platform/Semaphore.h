@@ -10,7 +10,7 @@
 namespace YRAPI::platform {
 
 class CSemaphore {
-public:
+  public:
     /// A semaphore holding dwInitial counts, never more than dwMaximum; null when refused.
     static std::unique_ptr<CSemaphore> Create(DWORD dwInitial, DWORD dwMaximum);
     ~CSemaphore();
@@ -26,7 +26,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     explicit CSemaphore(std::unique_ptr<Impl> pImpl);
     std::unique_ptr<Impl> pImpl;
 };

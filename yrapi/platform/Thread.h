@@ -31,7 +31,7 @@ inline constexpr int THREAD_PRIORITY_TIME_CRITICAL = 15;
 inline constexpr DWORD STILL_ACTIVE = 259;
 
 class CThread {
-public:
+  public:
     /// Starts a thread that runs routine(pArg). With bSuspended it waits for Resume() before
     /// running the routine. The identifier is stored in *pdwThreadId (when given) before
     /// Create returns. Null when the platform refuses (see GetLastError()).
@@ -80,7 +80,7 @@ public:
 
     struct Control;
 
-private:
+  private:
     explicit CThread(std::shared_ptr<Control> pControl);
     std::shared_ptr<Control> pControl;  // shared with the running thread
 };

@@ -14,7 +14,7 @@ class CKernelMutex;
 }
 
 class CMutex {
-public:
+  public:
     /// Creates the lock, not owned. When the platform refuses a mutex, throws this object's
     /// address as a CMutex* (so a catch (void*) sees it too).
     CMutex();
@@ -30,7 +30,7 @@ public:
     /// Releases one level of ownership; false when the caller does not own the lock.
     bool Unlock();
 
-private:
+  private:
     std::unique_ptr<platform::CKernelMutex> pHandle;  // null only after destruction
 };
 
@@ -38,14 +38,14 @@ private:
 /// wait reports) and releases it once in the destructor, also during exception unwinding.
 /// Always a named variable: `CMutexLock lock(mutex);`.
 class CMutexLock {
-public:
+  public:
     explicit CMutexLock(CMutex& mutex) : pMutex(&mutex) { pMutex->Lock(); }
     virtual ~CMutexLock() { pMutex->Unlock(); }
 
     CMutexLock(const CMutexLock&) = delete;
     CMutexLock& operator=(const CMutexLock&) = delete;
 
-private:
+  private:
     CMutex* pMutex;  // not owned
 };
 

@@ -9,13 +9,12 @@
 #include "yrapi/platform/Internal.h"
 #include "yrapi/platform/Thread.h"
 
-#include <pthread.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <pthread.h>
 
 namespace YRAPI::platform {
 
@@ -31,7 +30,8 @@ struct CKernelMutex::Impl {
 namespace {
 
 [[noreturn]] void Fatal(const char* what, int err) {
-    std::fprintf(stderr, "yrapi: %s failed: %s\n", what, ErrorText(static_cast<DWORD>(err)).c_str());
+    std::fprintf(stderr, "yrapi: %s failed: %s\n", what,
+                 ErrorText(static_cast<DWORD>(err)).c_str());
     std::abort();
 }
 

@@ -5,10 +5,9 @@
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/Internal.h"
 
-#include <pthread.h>
-
 #include <cerrno>
 #include <ctime>
+#include <pthread.h>
 
 namespace YRAPI::platform {
 

@@ -11,13 +11,12 @@
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/Internal.h"
 
+#include <cerrno>
+#include <ctime>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <ctime>
 
 namespace YRAPI::platform {
 
@@ -27,11 +26,11 @@ struct CThread::Control {
     pthread_t thread{};
     ThreadRoutine routine = nullptr;
     void* pArg = nullptr;
-    pid_t tid = 0;            // guarded by mutex; published by the thread when it starts
-    bool bSuspended = false;  // guarded by mutex
-    bool bEnded = false;      // guarded by mutex
-    bool bForced = false;     // guarded by mutex; Terminate asked for the end
-    DWORD dwForcedCode = 0;   // guarded by mutex
+    pid_t tid = 0;                    // guarded by mutex; published by the thread when it starts
+    bool bSuspended = false;          // guarded by mutex
+    bool bEnded = false;              // guarded by mutex
+    bool bForced = false;             // guarded by mutex; Terminate asked for the end
+    DWORD dwForcedCode = 0;           // guarded by mutex
     DWORD dwExitCode = STILL_ACTIVE;  // guarded by mutex
 
     Control() {

@@ -3,15 +3,14 @@
 
 #include "yrapi/platform/Internal.h"
 
-#include <sched.h>
-
 #include <cerrno>
 #include <ctime>
+#include <sched.h>
 
 namespace YRAPI::platform {
 
 DWORD GetTickCount() {
-    if (DWORD (*source)() = detail::TickSource()) return source();
+    if (DWORD(*source)() = detail::TickSource()) return source();
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     auto ms = static_cast<unsigned long long>(now.tv_sec) * 1000ull +
