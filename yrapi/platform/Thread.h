@@ -18,6 +18,11 @@ using ThreadRoutine = DWORD (*)(void* pArg);
 /// The calling thread's identifier (the kernel's thread id; never 0).
 DWORD GetCurrentThreadId();
 
+/// Lets the calling thread's timed sleeps end up to nNanoseconds after the time asked, so
+/// that the kernel may merge wake-ups (Linux gives an ordinary thread 50 us; real-time threads
+/// sleep without slack whatever is set). 0 restores the default. False when refused.
+bool SetCurrentThreadTimerSlack(unsigned nNanoseconds);
+
 /// Platform priority values, as the library's callers pass them.
 inline constexpr int THREAD_PRIORITY_IDLE = -15;
 inline constexpr int THREAD_PRIORITY_LOWEST = -2;
@@ -49,8 +54,9 @@ class CThread {
     /// Lets a suspended thread run its routine; false when it was not suspended.
     bool Resume();
 
-    /// Waits up to dwTimeoutMs for the thread's end: Acquired when it has ended, Timeout, or
-    /// Failed (an injected ThreadWait fault, with GetLastError() set).
+    /// Waits up to dwTimeoutMs for the thread's end: Acquired when it has ended (fully: any
+    /// kernel mutex it still owned is abandoned by then), Timeout, or Failed (an injected
+    /// ThreadWait fault, with GetLastError() set).
     WaitResult Wait(DWORD dwTimeoutMs);
 
     /// The exit code, or STILL_ACTIVE while the thread runs.
@@ -59,8 +65,10 @@ class CThread {
     /// Ends the thread by force with dwExitCode and waits for it to be gone.
     ///
     /// POSIX has no safe asynchronous kill, so this is thread cancellation: the thread ends at
-    /// its next cancellation point (a sleep, a timed wait, blocking I/O; every wait of this
-    /// layer is one). The stack is unwound as glibc does for cancellation, so destructors run
+    /// its next cancellation point (Sleep, a semaphore wait, a wait for a thread's end, a
+    /// suspended start, blocking I/O). A kernel mutex wait is not one: a thread blocked on a
+    /// mutex is not ended before it has obtained it and reached a later cancellation point.
+    /// The stack is unwound as glibc does for cancellation, so destructors run
     /// and scoped locks are released; code on that path must not swallow the unwind with a
     /// catch (...) or sit in a noexcept function, or the process aborts. A thread that runs
     /// on without reaching a cancellation point within a few seconds is not ended: the call

@@ -7,14 +7,25 @@
 
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/Internal.h"
-#include "yrapi/platform/Thread.h"
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <pthread.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define YRAPI_HAS_LSAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define YRAPI_HAS_LSAN 1
+#endif
+#endif
+#if YRAPI_HAS_LSAN
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace YRAPI::platform {
 
@@ -23,11 +34,19 @@ struct CKernelMutex::Impl {
     // Who owns the mutex and how often, kept beside the pthread mutex so that a release by a
     // non-owner is refused before it reaches pthread (where it would be a misuse), and so that
     // closing knows how many levels to release.
-    std::atomic<DWORD> dwOwner{0};  // written by the owner only
-    unsigned nDepth = 0;            // guarded by mutex
+    std::atomic<std::uint64_t> nOwner{0};  // the owner's OwnerToken(); written by the owner only
+    unsigned nDepth = 0;                   // guarded by mutex
 };
 
 namespace {
+
+// A per-thread token that is never reused, unlike kernel thread ids: a thread that starts
+// after an owner ended holding a mutex can never pass for that owner.
+std::uint64_t OwnerToken() {
+    static std::atomic<std::uint64_t> nNext{1};
+    thread_local const std::uint64_t nToken = nNext.fetch_add(1);
+    return nToken;
+}
 
 [[noreturn]] void Fatal(const char* what, int err) {
     std::fprintf(stderr, "yrapi: %s failed: %s\n", what,
@@ -50,12 +69,12 @@ timespec DeadlineAfter(DWORD dwTimeoutMs) {
 WaitResult FromLockResult(CKernelMutex::Impl& impl, int rc) {
     switch (rc) {
         case 0:
-            if (impl.nDepth++ == 0) impl.dwOwner.store(GetCurrentThreadId());
+            if (impl.nDepth++ == 0) impl.nOwner.store(OwnerToken());
             return WaitResult::Acquired;
         case EOWNERDEAD:
             pthread_mutex_consistent(&impl.mutex);
             impl.nDepth = 1;  // the dead owner's levels are gone with it
-            impl.dwOwner.store(GetCurrentThreadId());
+            impl.nOwner.store(OwnerToken());
             return WaitResult::Abandoned;
         case ETIMEDOUT:
         case EBUSY:
@@ -92,10 +111,17 @@ std::unique_ptr<CKernelMutex> CKernelMutex::Create() {
 CKernelMutex::~CKernelMutex() {
     // Destroying a locked pthread mutex is undefined. Take it without waiting: if that works
     // the closing thread owns it, so every level it holds can be released and the mutex
-    // destroyed. If another thread owns it, that thread may still release it later, so the
-    // memory is left to it (a deliberate, bounded leak) rather than freed under it.
+    // destroyed. If another thread owns it, that thread may still release it later, and
+    // until then the mutex is linked into that thread's robust list, which the kernel walks
+    // when the thread ends; so the memory is left to it (a deliberate, bounded leak) rather
+    // than freed under it.
     WaitResult result = FromLockResult(*pImpl, pthread_mutex_trylock(&pImpl->mutex));
-    if (result != WaitResult::Acquired && result != WaitResult::Abandoned) return;
+    if (result != WaitResult::Acquired && result != WaitResult::Abandoned) {
+#if YRAPI_HAS_LSAN
+        __lsan_ignore_object(pImpl);  // the leak above is on purpose
+#endif
+        return;
+    }
     while (pImpl->nDepth != 0 && Release()) {
     }
     pthread_mutex_destroy(&pImpl->mutex);
@@ -106,29 +132,34 @@ WaitResult CKernelMutex::Wait(DWORD dwTimeoutMs) {
     int rc;
     if (dwTimeoutMs == INFINITE) {
         rc = pthread_mutex_lock(&pImpl->mutex);
-    } else if (dwTimeoutMs == 0) {
-        rc = pthread_mutex_trylock(&pImpl->mutex);
     } else {
-        timespec deadline = DeadlineAfter(dwTimeoutMs);
-        rc = pthread_mutex_timedlock(&pImpl->mutex, &deadline);
+        // Try first: a free (or already abandoned) mutex is then taken without reading the
+        // clock, and abandonment found here is reported through trylock, which
+        // ThreadSanitizer models; its timedlock hook ignores EOWNERDEAD and would later flag
+        // the new owner's release as an unlock by the wrong thread.
+        rc = pthread_mutex_trylock(&pImpl->mutex);
+        if (rc == EBUSY && dwTimeoutMs != 0) {
+            timespec deadline = DeadlineAfter(dwTimeoutMs);
+            rc = pthread_mutex_timedlock(&pImpl->mutex, &deadline);
+        }
     }
     if (rc == EAGAIN) Fatal("pthread_mutex_lock (recursion limit)", rc);
     return FromLockResult(*pImpl, rc);
 }
 
 bool CKernelMutex::Release() {
-    if (pImpl->dwOwner.load() != GetCurrentThreadId()) {
+    if (pImpl->nOwner.load() != OwnerToken()) {
         SetLastError(EPERM);
         return false;
     }
     unsigned nWasDepth = pImpl->nDepth;
-    DWORD dwWasOwner = pImpl->dwOwner.load();
-    if (--pImpl->nDepth == 0) pImpl->dwOwner.store(0);
-    // An ended owner's identifier can be reused by a new thread; pthread still knows the truth.
+    std::uint64_t nWasOwner = pImpl->nOwner.load();
+    if (--pImpl->nDepth == 0) pImpl->nOwner.store(0);
+    // We own it by our own record; pthread has the last word all the same.
     int rc = pthread_mutex_unlock(&pImpl->mutex);
     if (rc != 0) {
         pImpl->nDepth = nWasDepth;
-        pImpl->dwOwner.store(dwWasOwner);
+        pImpl->nOwner.store(nWasOwner);
         SetLastError(static_cast<DWORD>(rc));
         return false;
     }

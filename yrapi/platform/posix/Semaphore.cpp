@@ -84,13 +84,15 @@ WaitResult CSemaphore::Wait(DWORD dwTimeoutMs) {
 bool CSemaphore::Release() {
     pthread_mutex_lock(&pImpl->mutex);
     bool bOk = pImpl->dwCount < pImpl->dwMaximum;
-    if (bOk) ++pImpl->dwCount;
-    pthread_mutex_unlock(&pImpl->mutex);
     if (bOk) {
+        ++pImpl->dwCount;
+        // Signalled with the mutex held: a waiter that takes this count may destroy the
+        // semaphore as soon as it has the mutex, so Release must be done with the condition
+        // variable by then.
         pthread_cond_signal(&pImpl->cond);
-    } else {
-        SetLastError(EOVERFLOW);
     }
+    pthread_mutex_unlock(&pImpl->mutex);
+    if (!bOk) SetLastError(EOVERFLOW);
     return bOk;
 }
 

@@ -4,8 +4,9 @@
 // its very last act (also when it is cancelled), so a handle can wait for the end any number
 // of times, with a time-out, from several threads. The pthread stays joinable while a handle
 // exists: the handle joins an ended thread and detaches a running one when it is closed.
-// Every pthread call on the thread is made with the control mutex held and the end not yet
-// recorded, so the pthread_t is always still valid when it is used.
+// Every pthread call on the thread is made with the control mutex held and the thread not yet
+// joined, so the pthread_t is always still valid when it is used. A wait that sees the end
+// recorded joins the thread before it reports the end.
 #include "yrapi/platform/Thread.h"
 
 #include "yrapi/platform/ErrorText.h"
@@ -15,6 +16,7 @@
 #include <ctime>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -29,6 +31,7 @@ struct CThread::Control {
     pid_t tid = 0;                    // guarded by mutex; published by the thread when it starts
     bool bSuspended = false;          // guarded by mutex
     bool bEnded = false;              // guarded by mutex
+    bool bJoined = false;             // guarded by mutex; the pthread has been reaped
     bool bForced = false;             // guarded by mutex; Terminate asked for the end
     DWORD dwForcedCode = 0;           // guarded by mutex
     DWORD dwExitCode = STILL_ACTIVE;  // guarded by mutex
@@ -67,7 +70,41 @@ timespec MonotonicDeadline(DWORD dwTimeoutMs) {
     return t;
 }
 
-// Waits with c.mutex held until the thread's end is recorded; false on time-out. The wait is a
+// With c.mutex held and the end recorded: joins the pthread, waiting at most until the
+// monotonic deadline (none for INFINITE). The end is recorded just before the thread leaves
+// ThreadStart, but only once it has fully exited has the kernel marked the robust mutexes it
+// still owned as abandoned; a thread's end is reported after that, as on Win32, so a mutex the
+// thread held is obtainable at once. Not a cancellation point (it holds c.mutex).
+bool JoinEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, const timespec& deadline) {
+    if (c.bJoined) return true;
+    int nCancelState = 0;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &nCancelState);
+    int rc;
+    if (dwTimeoutMs == INFINITE) {
+        rc = pthread_join(c.thread, nullptr);
+    } else {
+        // pthread_timedjoin_np measures on the real-time clock: move the deadline over.
+        timespec now{};
+        timespec real{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        clock_gettime(CLOCK_REALTIME, &real);
+        long long nLeftNs = (static_cast<long long>(deadline.tv_sec) - now.tv_sec) * 1000000000LL +
+                            (deadline.tv_nsec - now.tv_nsec);
+        if (nLeftNs < 0) nLeftNs = 0;
+        real.tv_sec += static_cast<time_t>(nLeftNs / 1000000000LL);
+        real.tv_nsec += static_cast<long>(nLeftNs % 1000000000LL);
+        if (real.tv_nsec >= 1000000000L) {
+            real.tv_sec += 1;
+            real.tv_nsec -= 1000000000L;
+        }
+        rc = pthread_timedjoin_np(c.thread, nullptr, &real);
+    }
+    pthread_setcancelstate(nCancelState, nullptr);
+    if (rc == 0) c.bJoined = true;
+    return rc == 0;
+}
+
+// Waits with c.mutex held until the thread has ended; false on time-out. The wait is a
 // cancellation point, so the mutex is released by a cleanup handler if the waiter is cancelled.
 bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs) {
     timespec deadline = MonotonicDeadline(dwTimeoutMs == INFINITE ? 0 : dwTimeoutMs);
@@ -82,7 +119,7 @@ bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs) {
         }
     }
     pthread_cleanup_pop(0);
-    return bEnded;
+    return bEnded && JoinEndedLocked(c, dwTimeoutMs, deadline);
 }
 
 // Records the thread's end on every way out of its routine, cancellation included: as a
@@ -130,6 +167,14 @@ DWORD GetCurrentThreadId() {
     return tCurrentId;
 }
 
+bool SetCurrentThreadTimerSlack(unsigned nNanoseconds) {
+    if (prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(nNanoseconds), 0, 0, 0) == 0) {
+        return true;
+    }
+    SetLastError(static_cast<DWORD>(errno));
+    return false;
+}
+
 CThread::CThread(std::shared_ptr<Control> pControl) : pControl(std::move(pControl)) {}
 
 std::unique_ptr<CThread> CThread::Create(ThreadRoutine routine, void* pArg, bool bSuspended,
@@ -165,11 +210,14 @@ CThread::~CThread() {
     Control& c = *pControl;
     pthread_mutex_lock(&c.mutex);
     bool bEnded = c.bEnded;
+    bool bJoined = c.bJoined;
     if (!bEnded) pthread_detach(c.thread);
     pthread_mutex_unlock(&c.mutex);
     // An ended thread is past its routine: joining only waits for it to leave ThreadStart.
-    if (bEnded && !pthread_equal(c.thread, pthread_self())) pthread_join(c.thread, nullptr);
-    if (bEnded && pthread_equal(c.thread, pthread_self())) pthread_detach(c.thread);
+    if (bEnded && !bJoined && !pthread_equal(c.thread, pthread_self())) {
+        pthread_join(c.thread, nullptr);
+    }
+    if (bEnded && !bJoined && pthread_equal(c.thread, pthread_self())) pthread_detach(c.thread);
 }
 
 DWORD CThread::GetId() const {
@@ -218,8 +266,10 @@ bool CThread::Terminate(DWORD dwExitCode) {
     Control& c = *pControl;
     pthread_mutex_lock(&c.mutex);
     if (c.bEnded) {
+        bool bGone = WaitEndedLocked(c, kTerminateWaitMs);
         pthread_mutex_unlock(&c.mutex);
-        return true;
+        if (!bGone) SetLastError(ETIMEDOUT);
+        return bGone;
     }
     if (c.tid == gettid()) {
         pthread_mutex_unlock(&c.mutex);
