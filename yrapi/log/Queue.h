@@ -79,10 +79,18 @@ class TCQueue {
     }
 
     /// Takes the oldest record into *pItem (null: removes it unseen). On a signalled queue it
-    /// first waits up to dwTimeoutMs for a count. False when nothing was taken.
+    /// first waits up to dwTimeoutMs for a count. False when nothing was taken; a lock wait
+    /// that runs out hands the count back, so the record stays visible to the next Pop.
     bool Pop(T* pItem, YRAPI::DWORD dwTimeoutMs) {
-        if (signalled && !WaitSignal(dwTimeoutMs)) return false;
-        return PopItem(pItem, dwTimeoutMs);
+        if (!signalled) return PopItem(pItem, dwTimeoutMs);
+        if (!WaitSignal(dwTimeoutMs)) return false;
+        if (!Lock(dwTimeoutMs)) {
+            Signal();  // the count's record is still queued
+            return false;
+        }
+        bool bResult = PopItem(pItem, 0);  // the lock is ours: taking it again cannot wait
+        Unlock();
+        return bResult;
     }
 
     bool PushItem(const T* pItem, YRAPI::DWORD dwTimeoutMs) {
@@ -97,7 +105,31 @@ class TCQueue {
             if (pItem != nullptr)
                 std::memcpy(static_cast<void*>(pItem), &items[readIndex], sizeof(T));
             count.store(n - 1);
-            readIndex = (readIndex + 1) % capacity;
+            if (++readIndex == capacity) readIndex = 0;  // (readIndex + 1) mod capacity
+            bResult = true;
+        }
+        Unlock();
+        return bResult;
+    }
+
+    /// The reader's side of PushPrefix: Pop that copies only the first fnBytes(oldest record)
+    /// bytes (at most sizeof(T)) into *pItem, which must not be null; the rest of *pItem keeps
+    /// what it held. For a log line, the bytes up to its terminator: a tenth of the record.
+    template <class FnBytes>
+    bool PopPrefix(T* pItem, FnBytes fnBytes, YRAPI::DWORD dwTimeoutMs) {
+        if (signalled && !WaitSignal(dwTimeoutMs)) return false;
+        if (!Lock(dwTimeoutMs)) {
+            if (signalled) Signal();  // as in Pop: the count's record is still queued
+            return false;
+        }
+        bool bResult = false;
+        std::uint32_t n = count.load(std::memory_order_relaxed);
+        if (n != 0) {
+            std::size_t nBytes = fnBytes(items[readIndex]);
+            std::memcpy(static_cast<void*>(pItem), &items[readIndex],
+                        nBytes < sizeof(T) ? nBytes : sizeof(T));
+            count.store(n - 1);
+            if (++readIndex == capacity) readIndex = 0;  // (readIndex + 1) mod capacity
             bResult = true;
         }
         Unlock();
@@ -107,10 +139,17 @@ class TCQueue {
     /// True at once without a mutex; otherwise true once the mutex is owned (also when its
     /// previous owner had ended holding it: the caller owns it then and must Unlock).
     bool Lock(YRAPI::DWORD dwTimeoutMs) {
+        using YRAPI::platform::WaitResult;
         if (!mutex) return true;
-        auto result = mutex->Wait(dwTimeoutMs);
-        return result == YRAPI::platform::WaitResult::Acquired ||
-               result == YRAPI::platform::WaitResult::Abandoned;
+        // The lock is held for one record's copy, far shorter than a sleep and a wake-up in
+        // the kernel: a contended caller first retries for about a microsecond.
+        auto result = mutex->Wait(0);
+        for (int i = 0; i < kLockSpins && result == WaitResult::Timeout && dwTimeoutMs != 0; ++i) {
+            CpuRelax();
+            result = mutex->Wait(0);
+        }
+        if (result == WaitResult::Timeout && dwTimeoutMs != 0) result = mutex->Wait(dwTimeoutMs);
+        return result == WaitResult::Acquired || result == WaitResult::Abandoned;
     }
 
     bool Unlock() { return !mutex || mutex->Release(); }
@@ -166,6 +205,14 @@ class TCQueue {
     std::uint32_t maxBytes = kMaxBytes;
 
   private:
+    static constexpr int kLockSpins = 32;  // tries before Lock sleeps in the kernel
+
+    static void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+
     std::uint32_t DoubledCapacity() const {
         std::uint64_t nDoubled = static_cast<std::uint64_t>(capacity) * 2;
         return nDoubled > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(nDoubled);
@@ -181,7 +228,7 @@ class TCQueue {
         }
         std::memcpy(static_cast<void*>(&items[writeIndex]), pItem,
                     nBytes < sizeof(T) ? nBytes : sizeof(T));
-        writeIndex = (writeIndex + 1) % capacity;
+        if (++writeIndex == capacity) writeIndex = 0;  // (writeIndex + 1) mod capacity
         count.store(n + 1);
         Unlock();
         return true;
