@@ -1,0 +1,70 @@
+// HttpAsync.h - CMyHttpAsync, an HTTP GET of one URL on a worker thread of its own, so that the
+// calling thread can bound how long it waits for the answer.
+//
+// Thread-safety: one fetcher serves one fetch at a time and is used from one calling thread;
+// several fetches may follow one another on the same fetcher. Inside a fetch two threads touch
+// the object: the caller writes szUrl before the worker exists and reads pResult only once the
+// worker has ended; the worker reads szUrl and writes pResult. The creation of the thread and
+// the wait for its end order those accesses, so no lock guards them. The caller may also cancel
+// the worker's request from its own thread (the atomic flag and the wake-up below).
+//
+// Timing: Fetch always waits 500 ms, then up to its time-out for the worker. When the time-out
+// runs out the worker's request is cancelled and Fetch waits for the worker to release what it
+// holds, which takes a few milliseconds; it never returns while the worker still runs.
+//
+// Ownership: a text returned by Fetch belongs to the caller, who frees it with FreeResult (from
+// any thread, with or without the fetcher). The fetcher never frees pResult.
+#pragma once
+
+#include <yrapi/platform/Types.h>
+#include <yrapi/threads/BaseThread.h>
+#include <yrapi/threads/Mutex.h>
+
+#include <atomic>
+
+namespace YRAPI {
+
+class CMyHttpAsync : public CBaseThread {
+  public:
+    /// The longest body text a fetch returns, in bytes (a NUL follows it).
+    static constexpr int kMaxBody = 10239;
+
+    /// The fixed wait of every fetch before its time-out begins, in milliseconds.
+    static constexpr DWORD kFixedWaitMs = 500;
+
+    /// No thread yet; szUrl empty and pResult null.
+    CMyHttpAsync();
+
+    /// Cancels and waits for a worker that still runs (none does between fetches). Does not
+    /// free pResult: every text handed out belongs to its caller.
+    ~CMyHttpAsync() override;
+
+    /// GETs url (its first 1023 characters) over http or https and returns the start of the
+    /// body (at most kMaxBody bytes of the first block received) as a new NUL-terminated text,
+    /// or null for anything but a 200 answer with a non-empty body. Blocks for 500 ms plus up
+    /// to timeoutMs (INFINITE: no limit), plus the few milliseconds a cancelled request needs
+    /// to release its resources. The caller frees the text with FreeResult.
+    char* Fetch(const char* url, DWORD timeoutMs);
+
+    /// Frees a text returned by Fetch; does nothing for null.
+    static void FreeResult(char* text);
+
+    /// The worker body: one exchange for szUrl; stores the outcome in pResult. Exit code 0.
+    DWORD Run() override;
+
+    char szUrl[1024];  ///< The URL of the current fetch; written only between fetches.
+    char* pResult;     ///< The current fetch's text or null; the caller owns the text.
+
+  private:
+    /// Asks the worker to give up its request and wakes it if it waits for the network.
+    void CancelRequest();
+
+    /// Repeats Stop until it reports the worker's end or dwBudgetMs have passed.
+    bool StopWithin(DWORD dwBudgetMs);
+
+    std::atomic<bool> bCancelRequested{false};  // set by the caller, polled by the worker
+    CMutex wakeLock;                            // leaf lock: guards pWakeTarget only
+    void* pWakeTarget = nullptr;  // guarded by wakeLock: the worker's transfer while it runs
+};
+
+}  // namespace YRAPI
