@@ -4,7 +4,10 @@
 #include "yrapi/ProcessObjects.h"
 
 #include "yrapi/log/LogInterface.h"
+#include "yrapi/net/SocketStartup.h"
+#include "yrapi/text/ConfigFileThread.h"
 #include "yrapi/threads/Mutex.h"
+#include "yrapi/threads/Timer.h"
 
 #include <atomic>
 #include <utility>
@@ -42,14 +45,21 @@ struct TCProcessObject {
 };
 
 // The order of these definitions is the order of construction.
+TCProcessObject<CSocketStartup> gSocketStartup("socket start-up");
 TCProcessObject<CMutex> gFirstMutex("first mutex");
 TCProcessObject<TCQueue<yr_log_str>> gLogQueue("log record queue", 128u, /*bSignalled=*/false,
                                                /*bLocked=*/true);
 TCProcessObject<CMutex> gSecondMutex("second mutex");
+TCProcessObject<CConfigFileThread> gConfigFile("configuration file thread", 5000u);
+
+// Last: the service is built after every object it may use, and is the first to go.
+TCProcessObject<CTimerThread> gTimerService("timer service");
 
 }  // namespace
 
+const CSocketStartup& GetSocketStartup() { return gSocketStartup.object; }
 TCQueue<yr_log_str>& GetLogQueue() { return gLogQueue.object; }
+::CConfigFileThread& GetConfigFileThread() { return gConfigFile.object; }
 
 namespace testing {
 
