@@ -7,6 +7,7 @@
 
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/Internal.h"
+#include "yrapi/platform/posix/Posix.h"
 
 #include <atomic>
 #include <cerrno>
@@ -52,18 +53,6 @@ std::uint64_t OwnerToken() {
     std::fprintf(stderr, "yrapi: %s failed: %s\n", what,
                  ErrorText(static_cast<DWORD>(err)).c_str());
     std::abort();
-}
-
-timespec DeadlineAfter(DWORD dwTimeoutMs) {
-    timespec t{};
-    clock_gettime(CLOCK_REALTIME, &t);  // pthread_mutex_timedlock measures on this clock
-    t.tv_sec += static_cast<time_t>(dwTimeoutMs / 1000);
-    t.tv_nsec += static_cast<long>(dwTimeoutMs % 1000) * 1000000L;
-    if (t.tv_nsec >= 1000000000L) {
-        t.tv_sec += 1;
-        t.tv_nsec -= 1000000000L;
-    }
-    return t;
 }
 
 WaitResult FromLockResult(CKernelMutex::Impl& impl, int rc) {
@@ -139,7 +128,8 @@ WaitResult CKernelMutex::Wait(DWORD dwTimeoutMs) {
         // the new owner's release as an unlock by the wrong thread.
         rc = pthread_mutex_trylock(&pImpl->mutex);
         if (rc == EBUSY && dwTimeoutMs != 0) {
-            timespec deadline = DeadlineAfter(dwTimeoutMs);
+            // pthread_mutex_timedlock measures on the wall clock.
+            timespec deadline = posix::DeadlineAfter(CLOCK_REALTIME, dwTimeoutMs);
             rc = pthread_mutex_timedlock(&pImpl->mutex, &deadline);
         }
     }

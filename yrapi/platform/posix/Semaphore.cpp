@@ -4,6 +4,7 @@
 
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/Internal.h"
+#include "yrapi/platform/posix/Posix.h"
 
 #include <cerrno>
 #include <ctime>
@@ -11,29 +12,14 @@
 
 namespace YRAPI::platform {
 
-struct CSemaphore::Impl {
-    pthread_mutex_t mutex;
-    pthread_cond_t cond;
+struct CSemaphore::Impl : posix::CMonitor {
     DWORD dwCount;    // guarded by mutex
     DWORD dwMaximum;  // fixed at creation
 
-    Impl(DWORD dwInitial, DWORD dwMax) : dwCount(dwInitial), dwMaximum(dwMax) {
-        pthread_mutex_init(&mutex, nullptr);
-        pthread_condattr_t attr;
-        pthread_condattr_init(&attr);
-        pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
-        pthread_cond_init(&cond, &attr);
-        pthread_condattr_destroy(&attr);
-    }
-    ~Impl() {
-        pthread_cond_destroy(&cond);
-        pthread_mutex_destroy(&mutex);
-    }
+    Impl(DWORD dwInitial, DWORD dwMax) : dwCount(dwInitial), dwMaximum(dwMax) {}
 };
 
-namespace {
-void UnlockMutex(void* m) { pthread_mutex_unlock(static_cast<pthread_mutex_t*>(m)); }
-}  // namespace
+using posix::UnlockMutex;
 
 std::unique_ptr<CSemaphore> CSemaphore::Create(DWORD dwInitial, DWORD dwMaximum) {
     if (detail::ConsumeFault(testing::Fault::SemaphoreCreate)) {
@@ -53,16 +39,8 @@ CSemaphore::CSemaphore(std::unique_ptr<Impl> pImpl) : pImpl(std::move(pImpl)) {}
 CSemaphore::~CSemaphore() = default;
 
 WaitResult CSemaphore::Wait(DWORD dwTimeoutMs) {
-    timespec deadline{};
-    if (dwTimeoutMs != INFINITE) {
-        clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_sec += static_cast<time_t>(dwTimeoutMs / 1000);
-        deadline.tv_nsec += static_cast<long>(dwTimeoutMs % 1000) * 1000000L;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_sec += 1;
-            deadline.tv_nsec -= 1000000000L;
-        }
-    }
+    timespec deadline =
+        posix::DeadlineAfter(CLOCK_MONOTONIC, dwTimeoutMs == INFINITE ? 0 : dwTimeoutMs);
     WaitResult result = WaitResult::Acquired;
     pthread_mutex_lock(&pImpl->mutex);
     // The waits below are cancellation points; the cleanup handler releases the mutex then.

@@ -11,6 +11,7 @@
 
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/Internal.h"
+#include "yrapi/platform/posix/Posix.h"
 
 #include <cerrno>
 #include <ctime>
@@ -22,9 +23,8 @@
 
 namespace YRAPI::platform {
 
-struct CThread::Control {
-    pthread_mutex_t mutex;
-    pthread_cond_t cond;  // signalled when tid is published, on Resume and at the end
+// The monitor's condition is signalled when the thread publishes its id, on Resume and at the end.
+struct CThread::Control : posix::CMonitor {
     pthread_t thread{};
     ThreadRoutine routine = nullptr;
     void* pArg = nullptr;
@@ -35,39 +35,16 @@ struct CThread::Control {
     bool bForced = false;             // guarded by mutex; Terminate asked for the end
     DWORD dwForcedCode = 0;           // guarded by mutex
     DWORD dwExitCode = STILL_ACTIVE;  // guarded by mutex
-
-    Control() {
-        pthread_mutex_init(&mutex, nullptr);
-        pthread_condattr_t attr;
-        pthread_condattr_init(&attr);
-        pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
-        pthread_cond_init(&cond, &attr);
-        pthread_condattr_destroy(&attr);
-    }
-    ~Control() {
-        pthread_cond_destroy(&cond);
-        pthread_mutex_destroy(&mutex);
-    }
-    Control(const Control&) = delete;
-    Control& operator=(const Control&) = delete;
 };
 
 namespace {
 
 thread_local DWORD tCurrentId = 0;
 
-void UnlockMutex(void* m) { pthread_mutex_unlock(static_cast<pthread_mutex_t*>(m)); }
+using posix::UnlockMutex;
 
 timespec MonotonicDeadline(DWORD dwTimeoutMs) {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    t.tv_sec += static_cast<time_t>(dwTimeoutMs / 1000);
-    t.tv_nsec += static_cast<long>(dwTimeoutMs % 1000) * 1000000L;
-    if (t.tv_nsec >= 1000000000L) {
-        t.tv_sec += 1;
-        t.tv_nsec -= 1000000000L;
-    }
-    return t;
+    return posix::DeadlineAfter(CLOCK_MONOTONIC, dwTimeoutMs);
 }
 
 // With c.mutex held and the end recorded: joins the pthread, waiting at most until the
