@@ -36,12 +36,14 @@ class CIdleWorker : public CBaseThread {
     std::atomic<int> nBeforeRun{0};
     std::atomic<int> nAfterRun{0};
     std::atomic<bool> bStepSawCreated{false};
+    std::atomic<DWORD> dwStepThreadId{0};
 
   protected:
     void BeforeRun() override { ++nBeforeRun; }
     void AfterRun() override { ++nAfterRun; }
     bool Step() override {
         if (GetState() != StateRunning && GetState() != StateStopping) bStepSawCreated = true;
+        dwStepThreadId = platform::GetCurrentThreadId();
         ++nSteps;
         return CBaseThread::Step();
     }
@@ -79,33 +81,17 @@ TEST(CBaseThread, StartsWithKnownIdentifierAndStopsWithinAboutOneSleep) {
     EXPECT_EQ(worker.nAfterRun.load(), 1);
 }
 
-TEST(CBaseThread, NewThreadNeverSeesStateCreated) {
+TEST(CBaseThread, WorkerRunsUnderItsIdentifierAndNeverSeesStateCreated) {
     for (int i = 0; i < 20; ++i) {
         CIdleWorker worker;
         ASSERT_TRUE(worker.Start(true));
+        DWORD dwId = worker.GetThreadId();
         ASSERT_TRUE(test::WaitUntil([&] { return worker.nSteps.load() > 0; }));
+        EXPECT_EQ(worker.dwStepThreadId.load(), dwId);
+        EXPECT_NE(dwId, platform::GetCurrentThreadId());
         EXPECT_TRUE(worker.Stop(2000));
         EXPECT_FALSE(worker.bStepSawCreated.load());
     }
-}
-
-TEST(CBaseThread, WorkerSeesItsOwnIdentifier) {
-    class CIdRecorder : public CBaseThread {
-      public:
-        ~CIdRecorder() override { StopForDestruction(1000); }
-        std::atomic<DWORD> dwSeen{0};
-
-      protected:
-        bool Step() override {
-            dwSeen = platform::GetCurrentThreadId();
-            return false;
-        }
-    } worker;
-    ASSERT_TRUE(worker.Start(true));
-    DWORD dwId = worker.GetThreadId();
-    ASSERT_TRUE(test::WaitUntil([&] { return worker.GetState() == CBaseThread::StateEnded; }));
-    EXPECT_EQ(worker.dwSeen.load(), dwId);
-    EXPECT_NE(dwId, platform::GetCurrentThreadId());
 }
 
 TEST(CBaseThread, IdleRoundsUpToWholeSleepsAndHonoursTheStopFlag) {
@@ -130,23 +116,26 @@ TEST(CBaseThread, IdleRoundsUpToWholeSleepsAndHonoursTheStopFlag) {
     EXPECT_LT(ElapsedSince(start), milliseconds(50));
 }
 
-DWORD gFakeTick = 0;
+// A tick source that advances 100 ms on every reading made by the test's own thread; the
+// library's service threads read it too and must not move it.
+std::atomic<DWORD> gFakeTick{0};
+std::atomic<DWORD> gFakeTickOwner{0};
 DWORD FakeTick() {
-    DWORD dwNow = gFakeTick;
-    gFakeTick += 100;
-    return dwNow;
+    if (platform::GetCurrentThreadId() != gFakeTickOwner.load()) return gFakeTick.load();
+    return gFakeTick.fetch_add(100);
 }
 
 TEST(CBaseThread, IdleMeasuresAcrossTheTickWrap) {
-    // Each reading advances 100 ms; starting just below the wrap, Idle(300) needs its start
-    // reading plus three sleeps whatever the counter does in between.
+    // Starting 256 ms below the wrap, the third sleep's reading has wrapped; a wrapped
+    // reading counts one millisecond less (299), so Idle(300) takes a fourth sleep.
     gFakeTick = 0xFFFFFF00u;
+    gFakeTickOwner = platform::GetCurrentThreadId();
     platform::testing::SetTickSource(&FakeTick);
     CBaseThread idler;
     idler.Idle(300);
     platform::testing::SetTickSource(nullptr);
-    // Readings: start, then one per sleep. 0xFFFFFF00 + 4 x 100 has wrapped.
-    EXPECT_EQ(gFakeTick, 0xFFFFFF00u + 500u);
+    // Readings: the start, then one per sleep.
+    EXPECT_EQ(gFakeTick.load(), 0xFFFFFF00u + 500u);
 }
 
 TEST(CBaseThread, StepReturningFalseEndsTheLoopButNotTheFrame) {
@@ -209,6 +198,11 @@ TEST(CBaseThread, StopTimeOutThenTerminateEndsTheWorker) {
     EXPECT_NE(worker.GetThreadId(), 0u);
     EXPECT_EQ(worker.GetState(), CBaseThread::StateStopping);
 
+    FailNext(Fault::ThreadTerminate);  // a refusal changes nothing but the exit code
+    EXPECT_FALSE(worker.Terminate(7));
+    EXPECT_EQ(worker.GetExitCode(), 7u);
+    EXPECT_EQ(worker.GetState(), CBaseThread::StateStopping);
+
     EXPECT_TRUE(worker.Terminate(0xFFFFFFFFu));
     EXPECT_EQ(worker.GetState(), CBaseThread::StateEnded);
     EXPECT_EQ(worker.GetExitCode(), 0xFFFFFFFFu);
@@ -221,16 +215,6 @@ TEST(CBaseThread, StopTimeOutThenTerminateEndsTheWorker) {
     EXPECT_EQ(worker.GetThreadId(), 0u);
 }
 
-TEST(CBaseThread, TerminateRefusedChangesOnlyTheExitCode) {
-    CStubbornWorker worker;
-    ASSERT_TRUE(worker.Start(true));
-    FailNext(Fault::ThreadTerminate);
-    EXPECT_FALSE(worker.Terminate(7));
-    EXPECT_EQ(worker.GetExitCode(), 7u);
-    EXPECT_NE(worker.GetState(), CBaseThread::StateEnded);
-    EXPECT_TRUE(worker.HasThread());
-}  // the destructor's StopForDestruction ends it
-
 TEST(CBaseThread, DestructorEndsAStuckWorkerBeforeTheObjectGoes) {
     auto pWorker = std::make_unique<CStubbornWorker>();
     ASSERT_TRUE(pWorker->Start(true));
@@ -240,8 +224,8 @@ TEST(CBaseThread, DestructorEndsAStuckWorkerBeforeTheObjectGoes) {
     EXPECT_LT(ElapsedSince(start), milliseconds(5000));
 }
 
-TEST(CBaseThread, NeverStartedObjectRefusesStopWaitAndPriority) {
-    CBaseThread thread;
+TEST(CBaseThread, WithoutAThreadStopWaitPriorityAndTerminateFail) {
+    CIdleWorker thread;
     EXPECT_EQ(thread.GetState(), CBaseThread::StateInit);
     EXPECT_FALSE(thread.WaitUntillStop(10));
     EXPECT_FALSE(thread.SetPriority(0));
@@ -249,6 +233,12 @@ TEST(CBaseThread, NeverStartedObjectRefusesStopWaitAndPriority) {
     EXPECT_FALSE(thread.Stop(10));
     EXPECT_TRUE(thread.IsStopRequested());
     EXPECT_EQ(thread.GetState(), CBaseThread::StateStopping);
+
+    CIdleWorker running;
+    ASSERT_TRUE(running.Start(true));
+    EXPECT_TRUE(running.SetPriority(0));
+    FailNext(Fault::ThreadPriority);
+    EXPECT_FALSE(running.SetPriority(0));
 }
 
 TEST(CBaseThread, RestartAfterStopRunsNoStep) {
@@ -333,18 +323,6 @@ TEST(CBaseThread, FailedWaitIsLoggedAtLevelOne) {
     EXPECT_TRUE(worker.Stop(2000));
 }
 
-TEST(CBaseThread, PriorityNeedsAThreadAndReportsRefusal) {
-    CIdleWorker worker;
-    EXPECT_FALSE(worker.SetPriority(0));
-    ASSERT_TRUE(worker.Start(true));
-    EXPECT_TRUE(worker.SetPriority(0));
-    FailNext(Fault::ThreadPriority);
-    EXPECT_FALSE(worker.SetPriority(0));
-    EXPECT_TRUE(worker.Stop(2000));
-}
-
-// Start, Stop and Terminate from controllers on several objects at once, with readers polling
-// each object's state: the sanitizers check that no access races and nothing leaks.
 TEST(CBaseThread, HammeredStartStopTerminateStaysConsistent) {
     constexpr int kObjects = 3;
     constexpr int kRounds = 15;

@@ -1,0 +1,279 @@
+// HttpAsyncTest.cpp - CMyHttpAsync against real HTTP servers on the loopback address: the
+// scripted server of tests/support and Python's http.server, which the tests start and stop.
+// Every time bound is generous (sanitizer builds, a busy machine); timed-out fetches are checked
+// for leaks by the asan build's leak check at exit.
+#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/TempDir.h"
+#include "yrapi/net/HttpAsync.h"
+#include "yrapi/platform/Testing.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace YRAPI {
+namespace {
+
+using std::chrono::milliseconds;
+using test::CLoopbackHttpServer;
+using test::http_answer;
+using test::http_request;
+using Clock = std::chrono::steady_clock;
+
+// Allowance beyond 500 ms + time-out for thread start, cancel and a slow sanitizer build.
+constexpr milliseconds kMargin{1500};
+constexpr milliseconds kFixedWait{CMyHttpAsync::kFixedWaitMs};
+
+// Fetches url, checks that the fetch lasted its fixed wait but no longer than that plus
+// timeoutMs plus the margin, and returns the text (nullopt for a null result).
+std::optional<std::string> FetchText(CMyHttpAsync& fetcher, const std::string& url,
+                                     DWORD timeoutMs = 5000, milliseconds* pElapsed = nullptr) {
+    auto start = Clock::now();
+    char* pText = fetcher.Fetch(url.c_str(), timeoutMs);
+    auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+    EXPECT_GE(elapsed, kFixedWait) << url;
+    EXPECT_LE(elapsed, kFixedWait + milliseconds(timeoutMs) + kMargin) << url;
+    if (pElapsed != nullptr) *pElapsed = elapsed;
+    auto text = pText != nullptr ? std::optional<std::string>(pText) : std::nullopt;
+    CMyHttpAsync::FreeResult(pText);
+    return text;
+}
+
+http_answer Answer(int nStatus, std::string szBody, std::vector<std::string> headers = {}) {
+    http_answer answer;
+    answer.nStatus = nStatus;
+    answer.szBody = std::move(szBody);
+    answer.headers = std::move(headers);
+    return answer;
+}
+
+// A handler that answers each path from the table and any other path with a 404.
+CLoopbackHttpServer::handler Routes(std::map<std::string, http_answer> table) {
+    return [table = std::move(table)](const http_request& request) {
+        auto it = table.find(request.szTarget);
+        return it != table.end() ? it->second : Answer(404, "no such page");
+    };
+}
+
+TEST(CMyHttpAsync, SendsAPlainGetOfTheFirst1023CharactersOfTheUrl) {
+    CLoopbackHttpServer server([](const http_request&) { return Answer(200, "hello, world"); });
+    std::string url = server.Url("/greeting?a=");
+    while (url.size() < 1500) url += static_cast<char>('a' + url.size() % 26);
+    CMyHttpAsync fetcher;
+    EXPECT_EQ(FetchText(fetcher, url), "hello, world");
+    EXPECT_EQ(std::string(fetcher.szUrl), url.substr(0, 1023));
+
+    // One GET of the cut URL, with no User-Agent and no headers of our own (no cache control):
+    // only what HTTP/1.1 needs and libcurl's Accept.
+    ASSERT_EQ(server.Requests().size(), 1u);
+    std::string szOrigin = server.Url("").substr(7);  // "127.0.0.1:<port>"
+    std::string szTarget = url.substr(7 + szOrigin.size(), 1023 - 7 - szOrigin.size());
+    EXPECT_EQ(server.Requests()[0].szHead,
+              "GET " + szTarget + " HTTP/1.1\r\nHost: " + szOrigin + "\r\nAccept: */*\r\n\r\n");
+}
+
+TEST(CMyHttpAsync, GivesTheFirstBlockOfAFinal200BodyAndNullForAnythingElse) {
+    http_answer pieces = Answer(200, "first|second");  // the rest follows 30 s after "first|"
+    pieces.nFirstPiece = 6;
+    pieces.pieceGap = milliseconds(30000);
+    const struct {
+        const char* szPath;
+        http_answer answer;
+        std::optional<std::string> expected;
+    } cases[] = {{"/ok", Answer(200, "fine"), "fine"},
+                 {"/404", Answer(404, "no such page"), std::nullopt},
+                 {"/500", Answer(500, "server error page"), std::nullopt},
+                 {"/201", Answer(201, "created"), std::nullopt},
+                 {"/empty", Answer(200, ""), std::nullopt},
+                 {"/nul", Answer(200, std::string("\0after", 6)), std::nullopt},
+                 {"/moved", Answer(302, "redirect body", {"Location: /ok"}), "fine"},
+                 {"/moved-to-missing", Answer(301, "gone", {"Location: /404"}), std::nullopt},
+                 {"/no-location", Answer(302, "where to?"), std::nullopt},
+                 {"/to-ftp", Answer(302, "", {"Location: ftp://127.0.0.1/x"}), std::nullopt}};
+    std::string szLarge;
+    for (int i = 0; szLarge.size() < 50000; ++i) szLarge += std::to_string(i) + ",";
+    szLarge.resize(50000);
+    std::map<std::string, http_answer> routes = {{"/large", Answer(200, szLarge)},
+                                                 {"/pieces", pieces},
+                                                 {"/hop/0", Answer(200, "end of the chain")}};
+    for (const auto& c : cases) routes[c.szPath] = c.answer;
+    for (int i = 1; i <= 11; ++i) {  // /hop/N redirects to /hop/N-1
+        routes["/hop/" + std::to_string(i)] =
+            Answer(307, "", {"Location: /hop/" + std::to_string(i - 1)});
+    }
+    CLoopbackHttpServer server(Routes(routes));
+    CMyHttpAsync fetcher;  // one fetcher for all: each fetch starts from a null result
+    for (const auto& c : cases) {
+        EXPECT_EQ(FetchText(fetcher, server.Url(c.szPath)), c.expected) << c.szPath;
+    }
+    milliseconds elapsed{};  // the first block, without a wait for the rest
+    EXPECT_EQ(FetchText(fetcher, server.Url("/pieces"), 5000, &elapsed), "first|");
+    EXPECT_LT(elapsed, kFixedWait + milliseconds(2500));
+    std::optional<std::string> large = FetchText(fetcher, server.Url("/large"));
+    ASSERT_TRUE(large && !large->empty() && large->size() <= 10239u);
+    EXPECT_EQ(*large, szLarge.substr(0, large->size()));
+    // Ten redirects are followed; the eleventh is not, so both chains ask 11 times.
+    for (int nHops : {10, 11}) {
+        std::size_t nBefore = server.Requests().size();
+        EXPECT_EQ(FetchText(fetcher, server.Url("/hop/" + std::to_string(nHops))).has_value(),
+                  nHops == 10);
+        EXPECT_EQ(server.Requests().size() - nBefore, 11u) << nHops;
+    }
+}
+
+TEST(CMyHttpAsync, AFetchThatTimesOutIsCancelledInTime) {
+    http_answer slow = Answer(200, "too late");
+    slow.delay = milliseconds(30000);
+    CLoopbackHttpServer server(Routes({{"/slow", slow}, {"/fast", Answer(200, "in time")}}));
+    std::vector<std::string> urls = {server.Url("/slow")};
+    // And a connect that hangs: a listener that never accepts, with its queue full.
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t nLength = sizeof(address);
+    int nListen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_TRUE(bind(nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                getsockname(nListen, reinterpret_cast<sockaddr*>(&address), &nLength) == 0 &&
+                listen(nListen, 0) == 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 64 && urls.size() == 1; ++i) {
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        pollfd fd{fillers.back(), POLLOUT, 0};
+        if (poll(&fd, 1, 200) == 0) {
+            urls.push_back("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/");
+        }
+    }
+    CMyHttpAsync fetcher;
+    for (const std::string& url : urls) {
+        milliseconds elapsed{};
+        EXPECT_EQ(FetchText(fetcher, url, 1000, &elapsed), std::nullopt) << url;
+        EXPECT_GE(elapsed, kFixedWait + milliseconds(1000));
+        // Cancelled, not ended by force (which leaves the exit code 0xFFFFFFFF), and the thread
+        // is released: the fetcher serves on.
+        EXPECT_EQ(fetcher.GetExitCode(), 0u);
+        EXPECT_FALSE(fetcher.HasThread());
+        EXPECT_EQ(FetchText(fetcher, server.Url("/fast")), "in time");
+    }
+    for (int nSocket : fillers) close(nSocket);
+    close(nListen);
+    if (urls.size() == 1) GTEST_SKIP() << "this system's loopback never leaves a connect pending";
+}
+
+TEST(CMyHttpAsync, UnsupportedSchemesAndUnreachableAddressesGiveNullInTime) {
+    // The port of a server that is gone: nothing listens there.
+    std::string szClosed = CLoopbackHttpServer(Routes({})).Url("").substr(7);
+    CMyHttpAsync fetcher;
+    for (const std::string& url :
+         {std::string("file:///etc/passwd"), "ftp://" + szClosed + "/x", "gopher://" + szClosed,
+          std::string("not a url"), std::string(), "http://" + szClosed + "/"}) {
+        EXPECT_EQ(FetchText(fetcher, url, 2000), std::nullopt) << url;
+    }
+}
+
+TEST(CMyHttpAsync, ServesSeveralFetchesInTurnAndLeavesTheTextsToTheCaller) {
+    CLoopbackHttpServer server([](const http_request& request) {
+        return Answer(request.szTarget == "/gone" ? 404 : 200, "text of " + request.szTarget);
+    });
+    CMyHttpAsync fetcher;
+    char* pFirst = fetcher.Fetch(server.Url("/one").c_str(), 5000);
+    ASSERT_NE(pFirst, nullptr);
+    EXPECT_EQ(fetcher.Fetch(server.Url("/gone").c_str(), 5000), nullptr);
+    EXPECT_EQ(fetcher.pResult, nullptr);  // cleared for the new fetch
+    char* pThird = fetcher.Fetch(server.Url("/three").c_str(), 5000);
+    ASSERT_NE(pThird, nullptr);
+    EXPECT_STREQ(pThird, "text of /three");
+    // The earlier text is still the caller's, untouched by the later fetches.
+    EXPECT_STREQ(pFirst, "text of /one");
+    CMyHttpAsync::FreeResult(pFirst);
+    CMyHttpAsync::FreeResult(pThird);
+}
+
+TEST(CMyHttpAsync, WithoutAWorkerThreadGivesNullAfterTheFixedWait) {
+    CLoopbackHttpServer server(Routes({{"/", Answer(200, "unused")}}));
+    CMyHttpAsync fetcher;
+    platform::testing::FailNext(platform::testing::Fault::ThreadCreate);
+    milliseconds elapsed{};
+    EXPECT_EQ(FetchText(fetcher, server.Url("/"), 60000, &elapsed), std::nullopt);
+    EXPECT_LT(elapsed, kFixedWait + kMargin);  // no thread: nothing to wait for
+}
+
+// Python's http.server serving the current folder on a free loopback port (over TLS with a
+// self-signed certificate for 127.0.0.1 when argv[1] is "tls": right name, but no trusted
+// issuer). Once it listens it prints "<pid> <port>".
+constexpr const char* kPythonServer = R"(
+import http.server, os, ssl, subprocess, sys
+server = http.server.HTTPServer(('127.0.0.1', 0), http.server.SimpleHTTPRequestHandler)
+if sys.argv[1] == 'tls':
+    subprocess.run('openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 '
+                   '-addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem',
+                   shell=True, check=True)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain('cert.pem', 'key.pem')
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+print(os.getpid(), server.server_address[1], flush=True)
+server.serve_forever()
+)";
+
+// Runs kPythonServer in dir, in the background, and kills it when the test is over; nPort stays
+// 0 when the server did not start.
+class CPythonServer {
+  public:
+    CPythonServer(const test::CTempDir& dir, const std::string& szMode) {
+        test::WriteFile(dir.File("server.py"), kPythonServer);
+        std::string szCommand =
+            "cd " + dir.Path() + " && python3 server.py " + szMode + " >started.txt 2>/dev/null &";
+        if (std::system(szCommand.c_str()) == 0 &&
+            test::WaitUntil([&] { return !test::ReadFile(dir.File("started.txt")).empty(); },
+                            std::chrono::seconds(30))) {
+            std::istringstream(test::ReadFile(dir.File("started.txt"))) >> pid >> nPort;
+        }
+    }
+    ~CPythonServer() {
+        if (pid > 0) kill(pid, SIGKILL);
+    }
+    CPythonServer(const CPythonServer&) = delete;
+    CPythonServer& operator=(const CPythonServer&) = delete;
+
+    pid_t pid = 0;
+    int nPort = 0;
+};
+
+TEST(CMyHttpAsync, FetchesFromPythonsHttpServer) {
+    test::CTempDir dir;
+    ASSERT_TRUE(test::WriteFile(dir.File("hello.txt"), "hello from a file\n"));
+    std::filesystem::create_directory(dir.File("docs"));
+    ASSERT_TRUE(test::WriteFile(dir.File("docs/index.html"), "<p>index</p>"));
+    CPythonServer server(dir, "plain");
+    ASSERT_GT(server.nPort, 0) << "python3's http.server did not start";
+    std::string szOrigin = "http://127.0.0.1:" + std::to_string(server.nPort);
+    CMyHttpAsync fetcher;
+    EXPECT_EQ(FetchText(fetcher, szOrigin + "/hello.txt"), "hello from a file\n");
+    EXPECT_EQ(FetchText(fetcher, szOrigin + "/missing.txt"), std::nullopt);  // a 404 page
+    // A folder without its slash is answered with a 301 to the folder, then its index.
+    EXPECT_EQ(FetchText(fetcher, szOrigin + "/docs"), "<p>index</p>");
+}
+
+TEST(CMyHttpAsync, RefusesAServerWhoseCertificateIsNotTrusted) {
+    test::CTempDir dir;
+    ASSERT_TRUE(test::WriteFile(dir.File("page.txt"), "secret page"));
+    CPythonServer server(dir, "tls");
+    if (server.nPort <= 0) GTEST_SKIP() << "no TLS server (python3 with ssl, openssl) here";
+    std::string url = "https://127.0.0.1:" + std::to_string(server.nPort) + "/page.txt";
+    CMyHttpAsync fetcher;
+    EXPECT_EQ(FetchText(fetcher, url), std::nullopt);  // without verification: "secret page"
+}
+
+}  // namespace
+}  // namespace YRAPI
