@@ -21,10 +21,11 @@ for target in "${targets[@]}"; do
     # Work on a copy: the fuzzer adds what it finds to its corpus folder.
     [[ -d "fuzz/corpus/$name" ]] && cp -r "fuzz/corpus/$name/." "$work/"
     echo "== fuzz: $name for ${seconds}s"
+    status=0
     (cd "$work" && "$OLDPWD/$target" -max_total_time="$seconds" -rss_limit_mb=4096 \
-        -print_final_stats=0 "$work" 2>&1 | tail -n 3)
-    status=${PIPESTATUS[0]}
-    rm -rf "$work"
+        "$work" >"$work.log" 2>&1) || status=$?
+    tail -n 3 "$work.log"
+    rm -rf "$work" "$work.log"
     [[ $status -eq 0 ]] || { echo "fuzz: $name failed"; exit 1; }
 done
 echo "fuzz: all targets ran clean"
