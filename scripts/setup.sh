@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev              # unit tests
     libbenchmark-dev libspdlog-dev         # benchmarks (spdlog: the reference logger)
     libcurl4-openssl-dev                   # the HTTP exchange
-    python3                                # a third-party HTTP server in the tests
+    python3 openssl                        # third-party HTTP/TLS servers in the tests
     clang-format                           # formatting checks
 )
 
