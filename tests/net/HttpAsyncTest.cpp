@@ -134,27 +134,59 @@ TEST(CMyHttpAsync, GivesTheFirstBlockOfAFinal200BodyAndNullForAnythingElse) {
     }
 }
 
+// A listener on the loopback address that never accepts: the kernel still completes the first
+// connections into its queue (a server that takes a request and stays silent), and once the
+// queue is full a further connect hangs. HangingConnectUrl is empty where the system's
+// loopback never leaves a connect pending.
+class CSilentListener {
+  public:
+    CSilentListener() {
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t nLength = sizeof(address);
+        nListen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        bOk = bind(nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+              getsockname(nListen, reinterpret_cast<sockaddr*>(&address), &nLength) == 0 &&
+              listen(nListen, 0) == 0;
+        szUrl = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+    }
+    ~CSilentListener() {
+        for (int nSocket : fillers) close(nSocket);
+        close(nListen);
+    }
+    CSilentListener(const CSilentListener&) = delete;
+    CSilentListener& operator=(const CSilentListener&) = delete;
+
+    // Fills the queue; the URL then leads to a connect that hangs.
+    std::string HangingConnectUrl() {
+        sockaddr_in address{};
+        socklen_t nLength = sizeof(address);
+        getsockname(nListen, reinterpret_cast<sockaddr*>(&address), &nLength);
+        for (int i = 0; i < 64; ++i) {
+            fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+            connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
+            pollfd fd{fillers.back(), POLLOUT, 0};
+            if (poll(&fd, 1, 200) == 0) return szUrl;
+        }
+        return {};
+    }
+
+    bool bOk = false;
+    std::string szUrl;  // a server that takes the request and never answers
+
+  private:
+    int nListen = -1;
+    std::vector<int> fillers;
+};
+
 TEST(CMyHttpAsync, AFetchThatTimesOutIsCancelledInTime) {
     http_answer slow = Answer(200, "too late");
     slow.delay = milliseconds(30000);
     CLoopbackHttpServer server(Routes({{"/slow", slow}, {"/fast", Answer(200, "in time")}}));
+    CSilentListener silent;
+    ASSERT_TRUE(silent.bOk);
     std::vector<std::string> urls = {server.Url("/slow")};
-    // And a connect that hangs: a listener that never accepts, with its queue full.
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t nLength = sizeof(address);
-    int nListen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_TRUE(bind(nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                getsockname(nListen, reinterpret_cast<sockaddr*>(&address), &nLength) == 0 &&
-                listen(nListen, 0) == 0);
-    std::vector<int> fillers;
-    for (int i = 0; i < 64 && urls.size() == 1; ++i) {
-        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-        connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        pollfd fd{fillers.back(), POLLOUT, 0};
-        if (poll(&fd, 1, 200) == 0) {
-            urls.push_back("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/");
-        }
-    }
+    std::string szHanging = silent.HangingConnectUrl();
+    if (!szHanging.empty()) urls.push_back(szHanging);
     CMyHttpAsync fetcher;
     for (const std::string& url : urls) {
         milliseconds elapsed{};
@@ -166,9 +198,37 @@ TEST(CMyHttpAsync, AFetchThatTimesOutIsCancelledInTime) {
         EXPECT_FALSE(fetcher.HasThread());
         EXPECT_EQ(FetchText(fetcher, server.Url("/fast")), "in time");
     }
-    for (int nSocket : fillers) close(nSocket);
-    close(nListen);
-    if (urls.size() == 1) GTEST_SKIP() << "this system's loopback never leaves a connect pending";
+    if (szHanging.empty()) GTEST_SKIP() << "this system's loopback never leaves a connect pending";
+}
+
+// With no time-out of its own (INFINITE), a fetch still ends by the exchange's time-outs: a
+// server that takes the request and stays silent, one that answers too late, and a connect
+// that hangs. The time-outs are shortened here; the defaults are a minute each.
+TEST(CMyHttpAsync, AFetchWithoutATimeOutEndsByTheExchangesOwnTimeOuts) {
+    constexpr DWORD kShortMs = 400;
+    testing::SetHttpTimeouts(kShortMs, kShortMs);
+    http_answer late = Answer(200, "too late");
+    late.delay = milliseconds(30000);
+    http_answer slowHead = Answer(200, "slow but steady");
+    slowHead.delay = milliseconds(kShortMs / 2);  // silent for less than the time-out: fine
+    CLoopbackHttpServer server(Routes({{"/late", late}, {"/steady", slowHead}}));
+    CSilentListener silent;
+    ASSERT_TRUE(silent.bOk);
+    std::vector<std::string> urls = {silent.szUrl, server.Url("/late")};
+    std::string szHanging = silent.HangingConnectUrl();
+    if (!szHanging.empty()) urls.push_back(szHanging);
+    CMyHttpAsync fetcher;
+    for (const std::string& url : urls) {
+        auto start = Clock::now();
+        char* pText = fetcher.Fetch(url.c_str(), INFINITE);
+        auto elapsed = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+        EXPECT_EQ(pText, nullptr) << url;
+        CMyHttpAsync::FreeResult(pText);
+        EXPECT_GE(elapsed, milliseconds(kShortMs)) << url;
+        EXPECT_LE(elapsed, kFixedWait + milliseconds(kShortMs) + kMargin) << url;
+    }
+    EXPECT_EQ(FetchText(fetcher, server.Url("/steady")), "slow but steady");
+    testing::SetHttpTimeouts(0, 0);
 }
 
 TEST(CMyHttpAsync, UnsupportedSchemesAndUnreachableAddressesGiveNullInTime) {

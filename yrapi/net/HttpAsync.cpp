@@ -11,6 +11,8 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -25,6 +27,22 @@ constexpr DWORD kCancelGraceMs = 1000;
 
 // The longest single wait for network activity; a cancel wakes the wait at once.
 constexpr int kPollMs = 1000;
+
+// The exchange's own time-outs (0: the defaults); tests shorten them.
+constinit std::atomic<DWORD> gConnectTimeoutMs{0};
+constinit std::atomic<DWORD> gReceiveTimeoutMs{0};
+
+DWORD ConnectTimeoutMs() {
+    DWORD dw = gConnectTimeoutMs.load();
+    return dw != 0 ? dw : CMyHttpAsync::kConnectTimeoutMs;
+}
+
+DWORD ReceiveTimeoutMs() {
+    DWORD dw = gReceiveTimeoutMs.load();
+    return dw != 0 ? dw : CMyHttpAsync::kReceiveTimeoutMs;
+}
+
+using Clock = std::chrono::steady_clock;
 
 // libcurl's global set-up is safe to run from two threads at once only in builds that report
 // CURL_VERSION_THREADSAFE (7.84 and later), and curl_easy_init would otherwise run it on
@@ -43,12 +61,29 @@ struct CMultiDeleter {
 using easy_ptr = std::unique_ptr<CURL, CEasyDeleter>;
 using multi_ptr = std::unique_ptr<CURLM, CMultiDeleter>;
 
-// The start of the body, as the first block of a 200 answer brings it.
+// The start of the body, as the first block of a 200 answer brings it, and when the exchange
+// last heard from the server (only the worker touches it).
 struct first_block {
     CURL* pEasy = nullptr;
     bool bTaken = false;
+    bool bConnected = false;  // a connection is up: the receive time-out runs
+    Clock::time_point heard;  // the connection's start or the latest header or body bytes
     char szText[CMyHttpAsync::kMaxBody + 1] = {};
 };
+
+// Called once a connection is up, before the request goes out (again after a redirect).
+int OnConnected(void* pUser, char*, char*, int, int) {
+    auto* pBlock = static_cast<first_block*>(pUser);
+    pBlock->bConnected = true;
+    pBlock->heard = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+// Each header line of an answer is a sign of life.
+size_t OnHeader(char*, size_t nSize, size_t nCount, void* pUser) {
+    static_cast<first_block*>(pUser)->heard = Clock::now();
+    return nSize * nCount;
+}
 
 // Keeps the first block of a 200 answer and then ends the transfer: the rest of a longer body
 // is never read. Any other answer that brings a body ends the transfer too, since it can only
@@ -56,6 +91,7 @@ struct first_block {
 size_t OnBody(char* pData, size_t nSize, size_t nCount, void* pUser) {
     auto* pBlock = static_cast<first_block*>(pUser);
     size_t nBytes = nSize * nCount;
+    pBlock->heard = Clock::now();
     if (nBytes == 0) return 0;
     long nCode = 0;
     curl_easy_getinfo(pBlock->pEasy, CURLINFO_RESPONSE_CODE, &nCode);
@@ -70,9 +106,17 @@ size_t OnBody(char* pData, size_t nSize, size_t nCount, void* pUser) {
 
 // A GET with libcurl's defaults otherwise: no User-Agent and no request headers of ours, the
 // proxy from the usual environment variables (http_proxy, https_proxy, no_proxy...), no cache
-// (libcurl keeps none) and certificates verified.
+// (libcurl keeps none) and certificates verified. The time-outs are those a platform client
+// has of its own (libcurl's connect time-out is 300 s, and it has none for receiving): the
+// connection within kConnectTimeoutMs, then no more than kReceiveTimeoutMs without a byte.
 bool SetOptions(CURL* pEasy, const char* szUrl, first_block* pBlock) {
     return curl_easy_setopt(pEasy, CURLOPT_URL, szUrl) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_CONNECTTIMEOUT_MS,
+                            static_cast<long>(ConnectTimeoutMs())) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, pBlock) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_HEADERFUNCTION, &OnHeader) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, pBlock) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
@@ -90,13 +134,22 @@ bool SetOptions(CURL* pEasy, const char* szUrl, first_block* pBlock) {
            curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, pBlock) == CURLE_OK;
 }
 
-// Runs the transfer until it is over or bCancel is set.
-void Drive(CURLM* pMulti, const std::atomic<bool>& bCancel) {
+// Runs the transfer until it is over, bCancel is set, or a connection has been silent for
+// the receive time-out (the transfer is then given up, and the fetch fails).
+void Drive(CURLM* pMulti, const first_block& block, const std::atomic<bool>& bCancel) {
+    const auto receiveTimeout = std::chrono::milliseconds(ReceiveTimeoutMs());
     int nRunning = 1;
     while (!bCancel.load()) {
         if (curl_multi_perform(pMulti, &nRunning) != CURLM_OK || nRunning == 0) return;
         if (bCancel.load()) return;
-        if (curl_multi_poll(pMulti, nullptr, 0, kPollMs, nullptr) != CURLM_OK) return;
+        int nWaitMs = kPollMs;
+        if (block.bConnected) {
+            auto left = block.heard + receiveTimeout - Clock::now();
+            if (left <= Clock::duration::zero()) return;
+            auto nLeftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+            if (nLeftMs < nWaitMs) nWaitMs = static_cast<int>(nLeftMs);
+        }
+        if (curl_multi_poll(pMulti, nullptr, 0, nWaitMs, nullptr) != CURLM_OK) return;
     }
 }
 
@@ -171,7 +224,7 @@ DWORD CMyHttpAsync::Run() {
             curl_multi_add_handle(pMulti.get(), pEasy.get()) == CURLM_OK) {
             {
                 CWakeRegistration registration(wakeLock, pWakeTarget, pMulti.get());
-                Drive(pMulti.get(), bCancelRequested);
+                Drive(pMulti.get(), *pBlock, bCancelRequested);
             }
             curl_multi_remove_handle(pMulti.get(), pEasy.get());
         }
@@ -210,4 +263,12 @@ bool CMyHttpAsync::StopWithin(DWORD dwBudgetMs) {
     return !HasThread();
 }
 
+namespace testing {
+
+void SetHttpTimeouts(DWORD dwConnectMs, DWORD dwReceiveMs) {
+    gConnectTimeoutMs.store(dwConnectMs);
+    gReceiveTimeoutMs.store(dwReceiveMs);
+}
+
+}  // namespace testing
 }  // namespace YRAPI

@@ -32,6 +32,13 @@ class CMyHttpAsync : public CBaseThread {
     /// The fixed wait of every fetch before its time-out begins, in milliseconds.
     static constexpr DWORD kFixedWaitMs = 500;
 
+    /// The exchange's own time-outs, whatever the caller's: a connection must be up within
+    /// kConnectTimeoutMs, and the server may then stay silent (no header or body bytes) for
+    /// at most kReceiveTimeoutMs; either failure makes the fetch's result null. So a fetch with
+    /// an INFINITE time-out still ends.
+    static constexpr DWORD kConnectTimeoutMs = 60000;
+    static constexpr DWORD kReceiveTimeoutMs = 60000;
+
     /// No thread yet; szUrl empty and pResult null.
     CMyHttpAsync();
 
@@ -67,4 +74,11 @@ class CMyHttpAsync : public CBaseThread {
     void* pWakeTarget = nullptr;  // guarded by wakeLock: the worker's transfer while it runs
 };
 
+namespace testing {
+
+/// Replaces the exchange's own time-outs for the fetches that start afterwards (0 restores
+/// the default of each). For tests that cannot wait a minute.
+void SetHttpTimeouts(DWORD dwConnectMs, DWORD dwReceiveMs);
+
+}  // namespace testing
 }  // namespace YRAPI
