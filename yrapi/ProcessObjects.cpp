@@ -4,6 +4,7 @@
 #include "yrapi/ProcessObjects.h"
 
 #include "yrapi/log/LogInterface.h"
+#include "yrapi/log/LogState.h"
 #include "yrapi/net/SocketStartup.h"
 #include "yrapi/text/ConfigFileThread.h"
 #include "yrapi/threads/Mutex.h"
@@ -18,6 +19,17 @@ extern "C" {
 int yrapi_process_objects_anchor = 0;
 }
 
+// The objects below are built before a program's ordinary global objects (default priority)
+// and after those it marks with YRAPI_BEFORE_PROCESS_OBJECTS.
+#if defined(__GNUC__)
+#define YRAPI_PROCESS_OBJECT [[gnu::init_priority(2000)]]
+#elif defined(_MSC_VER)
+#pragma init_seg(lib)
+#define YRAPI_PROCESS_OBJECT
+#else
+#define YRAPI_PROCESS_OBJECT
+#endif
+
 namespace YRAPI {
 namespace {
 
@@ -26,17 +38,23 @@ constinit const char* gBuilt[kMaxObjects] = {};
 constinit int gBuiltCount = 0;
 constinit std::atomic<void (*)(const char*)> gObserver{nullptr};
 
-// Wraps one process-wide object to record its construction and the start of its destruction.
+void RecordBuilt(const char* szName) {
+    if (gBuiltCount < kMaxObjects) gBuilt[gBuiltCount++] = szName;
+}
+
+void ReportEnd(const char* szName) {
+    if (auto* pfn = gObserver.load()) pfn(szName);
+}
+
+// One process-wide object held by value: built in its place, destroyed at exit.
 template <class T>
 struct TCProcessObject {
     template <class... Args>
     explicit TCProcessObject(const char* szName, Args&&... args)
         : object(std::forward<Args>(args)...), szName(szName) {
-        if (gBuiltCount < kMaxObjects) gBuilt[gBuiltCount++] = szName;
+        RecordBuilt(szName);
     }
-    ~TCProcessObject() {
-        if (auto* pfn = gObserver.load()) pfn(szName);
-    }
+    ~TCProcessObject() { ReportEnd(szName); }
     TCProcessObject(const TCProcessObject&) = delete;
     TCProcessObject& operator=(const TCProcessObject&) = delete;
 
@@ -44,22 +62,84 @@ struct TCProcessObject {
     const char* szName;
 };
 
+// The log record queue's place in the order. The queue itself is built on first use, so that
+// a line logged by an earlier static constructor is kept, and is never destroyed (see
+// GetLogQueue). At exit its place closes an open log, so that the lines queued by then
+// (the timer's and the configuration thread's last ones among them) reach the file, and then
+// retires the queue: later lines are dropped.
+struct CLogQueuePlace {
+    static constexpr const char* kName = "log record queue";
+    CLogQueuePlace() {
+        GetLogQueue();
+        RecordBuilt(kName);
+    }
+    ~CLogQueuePlace() {
+        ReportEnd(kName);
+        detail::EndLogAtExit();
+    }
+    CLogQueuePlace(const CLogQueuePlace&) = delete;
+    CLogQueuePlace& operator=(const CLogQueuePlace&) = delete;
+};
+
+// The configuration table, built here and never freed, so that a caller still holding one of
+// its value texts, or still inside a lookup, when the process ends reads valid memory. At exit
+// the table stops serving the Config... functions first, then its thread is stopped.
+constinit ::CConfigFileThread* gConfigTable = nullptr;
+constinit std::atomic<::CConfigFileThread*> gServingConfigTable{nullptr};
+
+struct CConfigTablePlace {
+    static constexpr const char* kName = "configuration file thread";
+    explicit CConfigTablePlace(DWORD dwPeriod) {
+        gConfigTable = new ::CConfigFileThread(dwPeriod);
+        gServingConfigTable.store(gConfigTable, std::memory_order_release);
+        RecordBuilt(kName);
+    }
+    ~CConfigTablePlace() {
+        ReportEnd(kName);
+        gServingConfigTable.store(nullptr, std::memory_order_release);
+        gConfigTable->StopForDestruction(200);
+    }
+    CConfigTablePlace(const CConfigTablePlace&) = delete;
+    CConfigTablePlace& operator=(const CConfigTablePlace&) = delete;
+};
+
 // The order of these definitions is the order of construction.
-TCProcessObject<CSocketStartup> gSocketStartup("socket start-up");
-TCProcessObject<CMutex> gFirstMutex("first mutex");
-TCProcessObject<TCQueue<yr_log_str>> gLogQueue("log record queue", 128u, /*bSignalled=*/false,
-                                               /*bLocked=*/true);
-TCProcessObject<CMutex> gSecondMutex("second mutex");
-TCProcessObject<CConfigFileThread> gConfigFile("configuration file thread", 5000u);
+YRAPI_PROCESS_OBJECT TCProcessObject<CSocketStartup> gSocketStartup("socket start-up");
+YRAPI_PROCESS_OBJECT TCProcessObject<CMutex> gFirstMutex("first mutex");
+YRAPI_PROCESS_OBJECT CLogQueuePlace gLogQueue;
+YRAPI_PROCESS_OBJECT TCProcessObject<CMutex> gSecondMutex("second mutex");
+YRAPI_PROCESS_OBJECT CConfigTablePlace gConfigFile(5000u);
 
 // Last: the service is built after every object it may use, and is the first to go.
-TCProcessObject<CTimerThread> gTimerService("timer service");
+YRAPI_PROCESS_OBJECT TCProcessObject<CTimerThread> gTimerService("timer service");
 
 }  // namespace
 
+CProcessObjectRecord::CProcessObjectRecord(const char* szName) : szName(szName) {
+    RecordBuilt(szName);
+}
+
+CProcessObjectRecord::~CProcessObjectRecord() { ReportEnd(szName); }
+
 const CSocketStartup& GetSocketStartup() { return gSocketStartup.object; }
-TCQueue<yr_log_str>& GetLogQueue() { return gLogQueue.object; }
-::CConfigFileThread& GetConfigFileThread() { return gConfigFile.object; }
+
+TCQueue<yr_log_str>& GetLogQueue() {
+    // Never deleted: threads and destructors may still log after the process-wide objects
+    // have ended, and then find the retired queue, which drops their lines.
+    static TCQueue<yr_log_str>* const pQueue =
+        new TCQueue<yr_log_str>(128u, /*bSignalled=*/false, /*bLocked=*/true);
+    return *pQueue;
+}
+
+::CConfigFileThread& GetConfigFileThread() { return *gConfigTable; }
+
+namespace detail {
+
+::CConfigFileThread* ServingConfigTable() {
+    return gServingConfigTable.load(std::memory_order_acquire);
+}
+
+}  // namespace detail
 
 namespace testing {
 

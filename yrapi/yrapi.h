@@ -10,6 +10,7 @@
 #include <yrapi/net/HttpAsync.h>
 #include <yrapi/net/SocketStartup.h>
 #include <yrapi/platform/ErrorText.h>
+#include <yrapi/platform/File.h>
 #include <yrapi/platform/KernelMutex.h>
 #include <yrapi/platform/Semaphore.h>
 #include <yrapi/platform/Testing.h>

@@ -242,6 +242,42 @@ TEST(RotateLogFile, ShiftsTheGenerationsDropsTheNinthAndSkipsGaps) {
     EXPECT_EQ(FilesIn(dir.Path()), 8);
 }
 
+// A live file that cannot be moved (refused through the seam; or, for a user that permissions
+// bind, a folder without write permission) keeps every generation, while each pass still
+// appends to it: nine such passes used to erase the whole history.
+TEST_F(TraceWriter, ALiveFileThatCannotBeMovedKeepsEveryGeneration) {
+    using YRAPI::platform::testing::FailNext;
+    using YRAPI::platform::testing::Fault;
+    const bool bReadOnlyFolder[] = {false, true};
+    for (bool bReadOnly : bReadOnlyFolder) {
+        SCOPED_TRACE(bReadOnly ? "read-only folder" : "refused rename");
+        if (bReadOnly && geteuid() == 0) continue;  // root may write to any folder
+        CTempDir logs;
+        std::string file = logs.File("trace.log");
+        ASSERT_TRUE(WriteFile(file, "live\n"));
+        for (int n = 1; n <= 9; ++n) {
+            ASSERT_TRUE(WriteFile(logs.File("trace." + std::to_string(n)), std::to_string(n)));
+        }
+        if (bReadOnly)
+            std::filesystem::permissions(logs.Path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::remove);
+        SetLog(file, 0);  // every pass with work rotates first
+        for (int nPass = 0; nPass < 3; ++nPass) {
+            if (!bReadOnly) FailNext(Fault::FileRename);
+            QueueLines(nPass, 1);
+            Pass();
+        }
+        FailNext(Fault::FileRename, 0);
+        if (bReadOnly)
+            std::filesystem::permissions(logs.Path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add);
+        EXPECT_EQ(ReadFile(file), "live\n" + Lines(0, 3));
+        for (int n = 1; n <= 9; ++n) {
+            EXPECT_EQ(ReadFile(logs.File("trace." + std::to_string(n))), std::to_string(n)) << n;
+        }
+    }
+}
+
 // _Open and _Close with a real writer thread.
 using LogOpenClose = LogWriterTest;
 

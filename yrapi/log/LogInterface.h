@@ -5,6 +5,10 @@
 // thread and takes only the queue's mutex, for one copy; it never waits for the disk. The
 // trace level and the maximum file size are atomics. _Open and _Close are called from one
 // controlling thread (they are not locked against each other).
+//
+// Lifetime: Log, FormatLogLine and the table's entries may be called at any moment of the
+// process's life. A line logged once the process-wide objects have ended at exit is dropped,
+// and _Open then refuses (a writer started then would outlive everything it uses).
 #pragma once
 
 #include <yrapi/log/Queue.h>
@@ -40,7 +44,8 @@ yr_log_api* GetLogApi();
 /// Null out or outSize below 1 writes nothing; null text is taken as "".
 char* FormatLogLine(char* out, int outSize, int nTraceLevel, const char* text);
 
-/// The process-wide log record queue: capacity 128, not signalled, locked.
+/// The process-wide log record queue: capacity 128, not signalled, locked. Built on first use
+/// and never destroyed; retired at exit (see ProcessObjects.h), after which it drops lines.
 TCQueue<yr_log_str>& GetLogQueue();
 
 }  // namespace YRAPI

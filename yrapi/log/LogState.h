@@ -19,6 +19,7 @@ struct LogState {
     char szFileName[256] = {};                  // written by _Open only while closed
     std::FILE* pStream = nullptr;               // used by the writer during a pass, or _Close
     CYRLOGTraceThread* pWriter = nullptr;       // non-null exactly while the log is open
+    std::atomic<bool> bEnded{false};            // set at exit: _Open refuses from then on
 };
 
 /// The one LogState (constant-initialised, so usable at any time).
@@ -27,5 +28,10 @@ LogState& GetLogState();
 /// The built-in table's _Open and _Close.
 void BuiltinOpen(const char* szFileName, int nTraceLevel, int nMaxFileSize);
 void BuiltinClose();
+
+/// At exit, in the log queue's place among the process-wide objects: refuses further _Open,
+/// closes an open log (its closing pass writes the queued lines) and retires the queue, which
+/// drops every later line.
+void EndLogAtExit();
 
 }  // namespace YRAPI::detail

@@ -185,6 +185,21 @@ class TCQueue {
         return true;
     }
 
+    /// Frees the ring with every record in it, for good: afterwards every push and pop fails.
+    /// For a queue that threads may still reach once its owner is done with it (the log queue
+    /// at the process's end): the object and its mutex stay valid, and a push racing with the
+    /// retirement either completes before it or fails after it.
+    void Retire() {
+        Lock(YRAPI::INFINITE);
+        delete[] items;
+        items = nullptr;
+        capacity = 0;
+        count.store(0);
+        writeIndex = 0;
+        readIndex = 0;
+        Unlock();
+    }
+
     /// Forgets every record (they are not touched).
     void Clear() {
         Lock(YRAPI::INFINITE);

@@ -4,6 +4,7 @@
 
 #include "yrapi/log/LogInterface.h"
 #include "yrapi/log/LogState.h"
+#include "yrapi/platform/File.h"
 #include "yrapi/platform/Time.h"
 
 #include <cstdint>
@@ -121,6 +122,10 @@ void RotateLogFile(const char* szFileName) {
     // Built in a std::string rather than a fixed buffer, so that a long name can never be cut
     // into the name of some other file.
     const std::string base(szFileName, static_cast<std::size_t>(pDot - szFileName) + 1);
+    // Shifting the generations only makes room for the live file: when it cannot be moved (a
+    // read-only folder, a file held open elsewhere), shifting anyway would drop generation 9
+    // on every pass with work and erase the history in nine passes while the live file grows.
+    if (!platform::CanRenameFile(szFileName)) return;
     auto generation = [&base](int n) { return base + static_cast<char>('0' + n); };
     std::remove(generation(9).c_str());
     for (int n = 8; n >= 1; --n) std::rename(generation(n).c_str(), generation(n + 1).c_str());
@@ -131,7 +136,8 @@ namespace detail {
 
 void BuiltinOpen(const char* szFileName, int nTraceLevel, int nMaxFileSize) {
     LogState& state = GetLogState();
-    if (state.pWriter != nullptr) return;
+    // After the process-wide objects have ended no writer may start: nothing would stop it.
+    if (state.pWriter != nullptr || state.bEnded.load()) return;
     std::memset(state.szFileName, 0, sizeof state.szFileName);
     if (szFileName != nullptr) {
         std::strncpy(state.szFileName, szFileName, sizeof state.szFileName - 1);
@@ -160,6 +166,12 @@ void BuiltinClose() {
     if (nPending != 0) WritePending(state, nPending);
     pWriter.reset();
     state.pWriter = nullptr;
+}
+
+void EndLogAtExit() {
+    GetLogState().bEnded.store(true);
+    BuiltinClose();
+    GetLogQueue().Retire();
 }
 
 }  // namespace detail

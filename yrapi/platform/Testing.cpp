@@ -9,7 +9,7 @@
 namespace YRAPI::platform {
 namespace {
 
-constexpr std::size_t kFaultKinds = 6;
+constexpr std::size_t kFaultKinds = 7;
 
 // Constant-initialised, so the seams work during static initialisation too.
 std::atomic<DWORD (*)()> gTickSource{nullptr};

@@ -18,6 +18,7 @@ enum class Fault {
     ThreadWait,       ///< the wait for a thread's end
     ThreadTerminate,  ///< the forced end of a thread
     ThreadPriority,   ///< a change of a thread's priority
+    FileRename,       ///< the check that a file could be renamed (CanRenameFile)
 };
 
 /// The next `times` calls of that kind fail as a platform refusal would (with a platform

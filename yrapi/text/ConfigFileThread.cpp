@@ -214,22 +214,31 @@ void CConfigFileThread::RefreshStatus() {
     }
 }
 
-bool ConfigLoad(const char* path) { return YRAPI::GetConfigFileThread().Load(path); }
+bool ConfigLoad(const char* path) {
+    auto* pTable = YRAPI::detail::ServingConfigTable();
+    return pTable != nullptr && pTable->Load(path);
+}
 
-bool ConfigHasKey(const char* name) { return YRAPI::GetConfigFileThread().HasKey(name); }
+bool ConfigHasKey(const char* name) {
+    auto* pTable = YRAPI::detail::ServingConfigTable();
+    return pTable != nullptr && pTable->HasKey(name);
+}
 
 const char* ConfigGetString(const char* name, const char* defaultValue) {
-    return YRAPI::GetConfigFileThread().GetString(name, defaultValue);
+    auto* pTable = YRAPI::detail::ServingConfigTable();
+    return pTable != nullptr ? pTable->GetString(name, defaultValue) : defaultValue;
 }
 
 void ConfigSetString(const char* name, const char* value) {
-    YRAPI::GetConfigFileThread().SetString(name, value);
+    if (auto* pTable = YRAPI::detail::ServingConfigTable()) pTable->SetString(name, value);
 }
 
 int ConfigGetInt(const char* name, int defaultValue) {
-    return YRAPI::GetConfigFileThread().GetInt(name, defaultValue);
+    auto* pTable = YRAPI::detail::ServingConfigTable();
+    return pTable != nullptr ? pTable->GetInt(name, defaultValue) : defaultValue;
 }
 
 long ConfigGetLong(const char* name, long defaultValue) {
-    return YRAPI::GetConfigFileThread().GetLong(name, defaultValue);
+    auto* pTable = YRAPI::detail::ServingConfigTable();
+    return pTable != nullptr ? pTable->GetLong(name, defaultValue) : defaultValue;
 }

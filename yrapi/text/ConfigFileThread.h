@@ -121,11 +121,21 @@ class CConfigFileThread : public YRAPI::CBaseThread, public YRAPI::CYRLogInterfa
 };
 
 namespace YRAPI {
-/// The process-wide configuration table (period 5000 ms).
+/// The process-wide configuration table (period 5000 ms), built before main. Its storage is
+/// never freed; once the process-wide objects have ended at exit its thread no longer runs.
 ::CConfigFileThread& GetConfigFileThread();
+
+namespace detail {
+/// The process-wide table while it serves the free functions below: null before it is built
+/// and once it has ended at exit.
+::CConfigFileThread* ServingConfigTable();
+}  // namespace detail
 }  // namespace YRAPI
 
 /// Free functions on the process-wide table, each forwarding to the member of the same role.
+/// Safe at any moment of the process's life, from any thread: while the table is not (or no
+/// longer) serving, the getters return defaultValue (ConfigHasKey false) and ConfigLoad and
+/// ConfigSetString refuse (false, nothing stored).
 bool ConfigLoad(const char* path);
 bool ConfigHasKey(const char* name);
 const char* ConfigGetString(const char* name, const char* defaultValue);
