@@ -215,6 +215,41 @@ TEST(CBaseThread, StopTimeOutThenTerminateEndsTheWorker) {
     EXPECT_EQ(worker.GetThreadId(), 0u);
 }
 
+// A worker caught where no forced end can reach it (here 6 s of computation) makes Terminate
+// give up; afterwards it runs on as if it had never been asked: it starts a worker of its
+// own, which runs its steps (a request left pending used to end the outer worker inside that
+// start, with the start-up lock held, so the inner one never ran), and a later Stop works.
+TEST(CBaseThread, AfterARefusedForcedEndTheWorkerRunsOnAndStillStops) {
+    class CBusyWorker : public CBaseThread {
+      public:
+        ~CBusyWorker() override { StopForDestruction(1000); }
+        CIdleWorker child;
+        std::atomic<bool> bChildStarted{false};
+
+      protected:
+        bool Step() override {
+            auto start = Clock::now();
+            while (ElapsedSince(start) < milliseconds(6000)) {
+                std::this_thread::yield();  // no wait of the platform's
+            }
+            bChildStarted = child.Start(true);
+            while (!IsStopRequested()) Idle(100);
+            return false;
+        }
+    } worker;
+    ASSERT_TRUE(worker.Start(true));
+    auto start = Clock::now();
+    EXPECT_FALSE(worker.Terminate(7));
+    EXPECT_GE(ElapsedSince(start), milliseconds(1000));
+    EXPECT_NE(worker.GetState(), CBaseThread::StateEnded);
+
+    ASSERT_TRUE(test::WaitUntil([&] { return worker.child.nSteps.load() > 0; }));
+    EXPECT_TRUE(worker.bChildStarted);
+    EXPECT_TRUE(worker.Stop(5000));
+    EXPECT_EQ(worker.GetState(), CBaseThread::StateEnded);
+    EXPECT_TRUE(worker.child.Stop(5000));
+}
+
 TEST(CBaseThread, DestructorEndsAStuckWorkerBeforeTheObjectGoes) {
     auto pWorker = std::make_unique<CStubbornWorker>();
     ASSERT_TRUE(pWorker->Start(true));

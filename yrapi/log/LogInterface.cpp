@@ -110,7 +110,7 @@ void CYRLogInterface::Log(int nTraceLevel, const char* fmt, ...) {
     try {
         p->_Log(nTraceLevel, szMessage);
     } catch (abi::__forced_unwind&) {
-        throw;  // a thread being cancelled must finish unwinding
+        throw;  // a thread ended by force must finish unwinding
     } catch (...) {
         std::printf("CYRLogInterface::Log (*p->_Log)(nTraceLevel, Comment) ERROR!");
     }

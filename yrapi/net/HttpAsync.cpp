@@ -199,10 +199,11 @@ char* CMyHttpAsync::Fetch(const char* url, DWORD timeoutMs) {
         // it never touches this object after Fetch returns.
         CancelRequest();
         if (!StopWithin(kCancelGraceMs)) {
-            // Last resort for a worker that a cancel cannot reach: the forced end unwinds its
-            // stack (see platform::CThread::Terminate), which releases the handles it holds, but
-            // libcurl may be left holding memory or an internal lock of that transfer. When even
-            // that fails, this waits for the worker's end without limit.
+            // Last resort for a worker that a cancel cannot reach. A forced end acts only where
+            // the platform lets it (see platform::CThread::Terminate; a worker inside libcurl
+            // is out of its reach on POSIX), and where it acts libcurl may be left holding
+            // memory or an internal lock of that transfer. When it is refused, this waits for
+            // the worker's end, which the exchange's own time-outs bound.
             StopForDestruction(0);
         }
     }

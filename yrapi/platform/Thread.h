@@ -64,15 +64,16 @@ class CThread {
 
     /// Ends the thread by force with dwExitCode and waits for it to be gone.
     ///
-    /// POSIX has no safe asynchronous kill, so this is thread cancellation: the thread ends at
-    /// its next cancellation point (Sleep, a semaphore wait, a wait for a thread's end, a
-    /// suspended start, blocking I/O). A kernel mutex wait is not one: a thread blocked on a
-    /// mutex is not ended before it has obtained it and reached a later cancellation point.
-    /// The stack is unwound as glibc does for cancellation, so destructors run
-    /// and scoped locks are released; code on that path must not swallow the unwind with a
-    /// catch (...) or sit in a noexcept function, or the process aborts. A thread that runs
-    /// on without reaching a cancellation point within a few seconds is not ended: the call
-    /// returns false (the cancel stays pending). Ending the calling thread itself is refused.
+    /// POSIX has no safe asynchronous kill, and a pthread cancellation could not be taken back,
+    /// so the end is asked of the thread and taken up at the platform layer's own waits: Sleep
+    /// (Sleep(0) included), a semaphore wait, a wait for a thread's end and a suspended start.
+    /// There the wait releases what it holds and the stack is unwound as pthread_exit does, so
+    /// destructors run and scoped locks are released; code on that path must not swallow the
+    /// unwind with a catch (...) or sit in a noexcept function, or the process aborts. A kernel
+    /// mutex wait, blocking I/O and plain computation are not reached: a thread that comes to
+    /// none of those waits within a few seconds is not ended, the request is withdrawn and
+    /// the call returns false; the thread then runs on exactly as if it had never been asked,
+    /// and a later Terminate works as usual. Ending the calling thread itself is refused.
     /// Returns true once the thread is gone, with dwExitCode as its exit code; also true for a
     /// thread that had already ended (whose own exit code is kept).
     bool Terminate(DWORD dwExitCode);

@@ -19,8 +19,6 @@ struct CSemaphore::Impl : posix::CMonitor {
     Impl(DWORD dwInitial, DWORD dwMax) : dwCount(dwInitial), dwMaximum(dwMax) {}
 };
 
-using posix::UnlockMutex;
-
 std::unique_ptr<CSemaphore> CSemaphore::Create(DWORD dwInitial, DWORD dwMaximum) {
     if (detail::ConsumeFault(testing::Fault::SemaphoreCreate)) {
         SetLastError(EAGAIN);
@@ -41,22 +39,18 @@ CSemaphore::~CSemaphore() = default;
 WaitResult CSemaphore::Wait(DWORD dwTimeoutMs) {
     timespec deadline =
         posix::DeadlineAfter(CLOCK_MONOTONIC, dwTimeoutMs == INFINITE ? 0 : dwTimeoutMs);
-    WaitResult result = WaitResult::Acquired;
-    pthread_mutex_lock(&pImpl->mutex);
-    // The waits below are cancellation points; the cleanup handler releases the mutex then.
-    pthread_cleanup_push(UnlockMutex, &pImpl->mutex);
+    // A forced-end point: a waiter ended by force takes no count and leaves the mutex free.
+    posix::CForcedEndPoint point(pImpl.get());
+    posix::CMutexHolder hold(pImpl->mutex);
     while (pImpl->dwCount == 0) {
+        point.ActIfRequested();
         int rc = dwTimeoutMs == INFINITE
                      ? pthread_cond_wait(&pImpl->cond, &pImpl->mutex)
                      : pthread_cond_timedwait(&pImpl->cond, &pImpl->mutex, &deadline);
-        if (rc == ETIMEDOUT && pImpl->dwCount == 0) {
-            result = WaitResult::Timeout;
-            break;
-        }
+        if (rc == ETIMEDOUT && pImpl->dwCount == 0) return WaitResult::Timeout;
     }
-    if (result == WaitResult::Acquired) --pImpl->dwCount;
-    pthread_cleanup_pop(1);
-    return result;
+    --pImpl->dwCount;
+    return WaitResult::Acquired;
 }
 
 bool CSemaphore::Release() {

@@ -1,12 +1,16 @@
 // posix/Thread.cpp - platform threads on pthreads.
 //
 // Each thread shares a control block with its handle. The thread records its end there as
-// its very last act (also when it is cancelled), so a handle can wait for the end any number
+// its very last act (also when it is ended by force), so a handle can wait for the end any number
 // of times, with a time-out, from several threads. The pthread stays joinable while a handle
 // exists: the handle joins an ended thread and detaches a running one when it is closed.
 // Every pthread call on the thread is made with the control mutex held and the thread not yet
 // joined, so the pthread_t is always still valid when it is used. A wait that sees the end
 // recorded joins the thread before it reports the end.
+//
+// A forced end is never a pthread cancellation (a request that could not be withdrawn, and
+// that would act in any libc call): it is asked of the thread through its CForcedEnd and
+// taken up at the backend's own waits (see Posix.h).
 #include "yrapi/platform/Thread.h"
 
 #include "yrapi/platform/ErrorText.h"
@@ -32,16 +36,23 @@ struct CThread::Control : posix::CMonitor {
     bool bSuspended = false;          // guarded by mutex
     bool bEnded = false;              // guarded by mutex
     bool bJoined = false;             // guarded by mutex; the pthread has been reaped
-    bool bForced = false;             // guarded by mutex; Terminate asked for the end
-    DWORD dwForcedCode = 0;           // guarded by mutex
+    DWORD dwForcedCode = 0;           // guarded by mutex; the code a forced end leaves
     DWORD dwExitCode = STILL_ACTIVE;  // guarded by mutex
+    posix::CForcedEnd forcedEnd;      // Terminate's request to the thread
+    pthread_mutex_t terminateLock;    // one Terminate at a time; never taken by the thread
+
+    Control() { pthread_mutex_init(&terminateLock, nullptr); }
+    ~Control() { pthread_mutex_destroy(&terminateLock); }
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
 };
 
 namespace {
 
 thread_local DWORD tCurrentId = 0;
 
-using posix::UnlockMutex;
+using posix::CForcedEndPoint;
+using posix::CMutexHolder;
 
 timespec MonotonicDeadline(DWORD dwTimeoutMs) {
     return posix::DeadlineAfter(CLOCK_MONOTONIC, dwTimeoutMs);
@@ -51,11 +62,9 @@ timespec MonotonicDeadline(DWORD dwTimeoutMs) {
 // monotonic deadline (none for INFINITE). The end is recorded just before the thread leaves
 // ThreadStart, but only once it has fully exited has the kernel marked the robust mutexes it
 // still owned as abandoned; a thread's end is reported after that, as on Win32, so a mutex the
-// thread held is obtainable at once. Not a cancellation point (it holds c.mutex).
+// thread held is obtainable at once. Not a forced-end point: the thread is as good as gone.
 bool JoinEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, const timespec& deadline) {
     if (c.bJoined) return true;
-    int nCancelState = 0;
-    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &nCancelState);
     int rc;
     if (dwTimeoutMs == INFINITE) {
         rc = pthread_join(c.thread, nullptr);
@@ -76,42 +85,36 @@ bool JoinEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, const timespec& dea
         }
         rc = pthread_timedjoin_np(c.thread, nullptr, &real);
     }
-    pthread_setcancelstate(nCancelState, nullptr);
     if (rc == 0) c.bJoined = true;
     return rc == 0;
 }
 
 // Waits with c.mutex held until the thread has ended; false on time-out. The wait is a
-// cancellation point, so the mutex is released by a cleanup handler if the waiter is cancelled.
-bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs) {
+// forced-end point of the calling thread (point was built on c before c.mutex was taken).
+bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, CForcedEndPoint& point) {
     timespec deadline = MonotonicDeadline(dwTimeoutMs == INFINITE ? 0 : dwTimeoutMs);
-    bool bEnded = true;
-    pthread_cleanup_push(UnlockMutex, &c.mutex);
     while (!c.bEnded) {
+        point.ActIfRequested();
         int rc = dwTimeoutMs == INFINITE ? pthread_cond_wait(&c.cond, &c.mutex)
                                          : pthread_cond_timedwait(&c.cond, &c.mutex, &deadline);
-        if (rc == ETIMEDOUT && !c.bEnded) {
-            bEnded = false;
-            break;
-        }
+        if (rc == ETIMEDOUT && !c.bEnded) return false;
     }
-    pthread_cleanup_pop(0);
-    return bEnded && JoinEndedLocked(c, dwTimeoutMs, deadline);
+    return JoinEndedLocked(c, dwTimeoutMs, deadline);
 }
 
-// Records the thread's end on every way out of its routine, cancellation included: as a
-// destructor it runs during glibc's cancellation unwind.
+// Records the thread's end on every way out of its routine, a forced end included: as a
+// destructor it runs during the unwind of pthread_exit.
 struct EndRecorder {
     CThread::Control& c;
     bool bReturned = false;
     DWORD dwResult = 0;
 
     ~EndRecorder() {
-        pthread_mutex_lock(&c.mutex);
-        c.dwExitCode = bReturned ? dwResult : (c.bForced ? c.dwForcedCode : 0xFFFFFFFFu);
+        CMutexHolder hold(c.mutex);
+        bool bForced = c.forcedEnd.nState.load() == posix::CForcedEnd::Acting;
+        c.dwExitCode = bReturned ? dwResult : (bForced ? c.dwForcedCode : 0xFFFFFFFFu);
         c.bEnded = true;
         pthread_cond_broadcast(&c.cond);
-        pthread_mutex_unlock(&c.mutex);
     }
 };
 
@@ -123,17 +126,21 @@ extern "C" void* ThreadStart(void* p) {
     CThread::Control& c = *pControl;
 
     tCurrentId = static_cast<DWORD>(gettid());
-    pthread_mutex_lock(&c.mutex);
-    c.tid = static_cast<pid_t>(tCurrentId);
-    pthread_cond_broadcast(&c.cond);
+    posix::SetCurrentForcedEnd(&c.forcedEnd);
+    EndRecorder recorder{c};
     {
-        EndRecorder recorder{c};
-        pthread_cleanup_push(UnlockMutex, &c.mutex);
-        while (c.bSuspended) pthread_cond_wait(&c.cond, &c.mutex);
-        pthread_cleanup_pop(1);
-        recorder.dwResult = c.routine(c.pArg);
-        recorder.bReturned = true;
+        // A suspended start is a forced-end point: such a thread ends before its routine.
+        CForcedEndPoint point(&c);
+        CMutexHolder hold(c.mutex);
+        c.tid = static_cast<pid_t>(tCurrentId);
+        pthread_cond_broadcast(&c.cond);
+        while (c.bSuspended) {
+            point.ActIfRequested();
+            pthread_cond_wait(&c.cond, &c.mutex);
+        }
     }
+    recorder.dwResult = c.routine(c.pArg);
+    recorder.bReturned = true;
     return nullptr;
 }
 
@@ -173,13 +180,15 @@ std::unique_ptr<CThread> CThread::Create(ThreadRoutine routine, void* pArg, bool
         return nullptr;
     }
     Control& c = *pControl;
-    pthread_mutex_lock(&c.mutex);
-    c.thread = thread;
-    // The identifier is the kernel's thread id, which only the thread can read: wait for it
-    // to publish it, so that callers know it as soon as Create returns.
-    while (c.tid == 0) pthread_cond_wait(&c.cond, &c.mutex);
-    if (pdwThreadId != nullptr) *pdwThreadId = static_cast<DWORD>(c.tid);
-    pthread_mutex_unlock(&c.mutex);
+    {
+        CMutexHolder hold(c.mutex);
+        c.thread = thread;
+        // The identifier is the kernel's thread id, which only the thread can read: wait for
+        // it to publish it, so that callers know it as soon as Create returns. The new thread
+        // publishes it first thing, so this is no forced-end point.
+        while (c.tid == 0) pthread_cond_wait(&c.cond, &c.mutex);
+        if (pdwThreadId != nullptr) *pdwThreadId = static_cast<DWORD>(c.tid);
+    }
     return std::unique_ptr<CThread>(new CThread(std::move(pControl)));
 }
 
@@ -220,10 +229,9 @@ WaitResult CThread::Wait(DWORD dwTimeoutMs) {
         return WaitResult::Failed;
     }
     Control& c = *pControl;
-    pthread_mutex_lock(&c.mutex);
-    bool bEnded = WaitEndedLocked(c, dwTimeoutMs);
-    pthread_mutex_unlock(&c.mutex);
-    return bEnded ? WaitResult::Acquired : WaitResult::Timeout;
+    CForcedEndPoint point(&c);
+    CMutexHolder hold(c.mutex);
+    return WaitEndedLocked(c, dwTimeoutMs, point) ? WaitResult::Acquired : WaitResult::Timeout;
 }
 
 DWORD CThread::GetExitCode() const {
@@ -234,32 +242,40 @@ DWORD CThread::GetExitCode() const {
 }
 
 bool CThread::Terminate(DWORD dwExitCode) {
-    // How long a cancelled thread may take to reach its next cancellation point.
+    // How long the thread may take to reach a forced-end point, and then to unwind.
     constexpr DWORD kTerminateWaitMs = 5000;
     if (detail::ConsumeFault(testing::Fault::ThreadTerminate)) {
         SetLastError(EPERM);
         return false;
     }
     Control& c = *pControl;
-    pthread_mutex_lock(&c.mutex);
-    if (c.bEnded) {
-        bool bGone = WaitEndedLocked(c, kTerminateWaitMs);
-        pthread_mutex_unlock(&c.mutex);
-        if (!bGone) SetLastError(ETIMEDOUT);
-        return bGone;
+    CMutexHolder holdTerminate(c.terminateLock);
+    {
+        CForcedEndPoint point(&c);
+        CMutexHolder hold(c.mutex);
+        if (c.bEnded) {
+            bool bGone = WaitEndedLocked(c, kTerminateWaitMs, point);
+            if (!bGone) SetLastError(ETIMEDOUT);
+            return bGone;
+        }
+        if (c.tid == gettid()) {
+            SetLastError(EDEADLK);
+            return false;
+        }
+        c.dwForcedCode = dwExitCode;
     }
-    if (c.tid == gettid()) {
-        pthread_mutex_unlock(&c.mutex);
-        SetLastError(EDEADLK);
-        return false;
-    }
-    c.bForced = true;
-    c.dwForcedCode = dwExitCode;
-    pthread_cancel(c.thread);
-    bool bEnded = WaitEndedLocked(c, kTerminateWaitMs);
-    pthread_mutex_unlock(&c.mutex);
-    if (!bEnded) SetLastError(ETIMEDOUT);
-    return bEnded;
+    // Not under c.mutex: the request wakes a thread that may be waiting on c itself.
+    c.forcedEnd.Request();
+    CForcedEndPoint point(&c);
+    CMutexHolder hold(c.mutex);
+    if (WaitEndedLocked(c, kTerminateWaitMs, point)) return true;
+    // No forced-end point within the bound. Withdraw the request, so that the thread runs on
+    // as if it had never been asked; if it has just taken it up, it is ending: let it finish.
+    // (A thread that ended by itself meanwhile keeps its own exit code.)
+    bool bWithdrawn = c.forcedEnd.Withdraw();
+    if ((!bWithdrawn || c.bEnded) && WaitEndedLocked(c, kTerminateWaitMs, point)) return true;
+    SetLastError(ETIMEDOUT);
+    return false;
 }
 
 bool CThread::SetPriority(int nPriority) {

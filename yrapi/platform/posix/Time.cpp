@@ -2,9 +2,11 @@
 #include "yrapi/platform/Time.h"
 
 #include "yrapi/platform/Internal.h"
+#include "yrapi/platform/posix/Posix.h"
 
 #include <cerrno>
 #include <ctime>
+#include <pthread.h>
 #include <sched.h>
 
 namespace YRAPI::platform {
@@ -18,19 +20,32 @@ DWORD GetTickCount() {
     return static_cast<DWORD>(ms);  // wraps every 2^32 ms, as callers expect
 }
 
-// Not instrumented by AddressSanitizer: Sleep is where forced ends usually strike, and a
-// cancelled sleep never returns, so the red zones around `left` would stay poisoned below
-// the frame that handles the unwind; GCC 12's ASan runtime then reports its own check of
-// that stack memory (in __asan_handle_no_return) as an error and aborts.
-__attribute__((no_sanitize_address)) void Sleep(DWORD dwMilliseconds) {
-    timespec left{static_cast<time_t>(dwMilliseconds / 1000),
-                  static_cast<long>(dwMilliseconds % 1000) * 1000000L};
+void Sleep(DWORD dwMilliseconds) {
+    posix::CForcedEnd* pForcedEnd = posix::CurrentForcedEnd();
     if (dwMilliseconds == 0) {
+        // A yield is a forced-end point too: a busy loop that yields can be ended.
+        posix::CForcedEndPoint point(nullptr);
+        point.ActIfRequested();
         sched_yield();
         return;
     }
-    // A signal handler must not cut the sleep short: resume with what is left.
-    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
+    if (pForcedEnd == nullptr) {
+        // A thread we did not start: nothing can ask it to end. A signal handler must not
+        // cut the sleep short: resume with what is left.
+        timespec left{static_cast<time_t>(dwMilliseconds / 1000),
+                      static_cast<long>(dwMilliseconds % 1000) * 1000000L};
+        while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
+        }
+        return;
+    }
+    // One of our threads sleeps on a monitor of its own, which only a forced end wakes.
+    posix::CMonitor& sleeper = pForcedEnd->sleeper;
+    const timespec deadline = posix::DeadlineAfter(CLOCK_MONOTONIC, dwMilliseconds);
+    posix::CForcedEndPoint point(&sleeper);
+    posix::CMutexHolder hold(sleeper.mutex);
+    for (;;) {
+        point.ActIfRequested();
+        if (pthread_cond_timedwait(&sleeper.cond, &sleeper.mutex, &deadline) == ETIMEDOUT) return;
     }
 }
 
