@@ -66,7 +66,8 @@ class CThread {
     ///
     /// POSIX has no safe asynchronous kill, and a pthread cancellation could not be taken back,
     /// so the end is asked of the thread and taken up at the platform layer's own waits: Sleep
-    /// (Sleep(0) included), a semaphore wait, a wait for a thread's end and a suspended start.
+    /// (Sleep(0) included; one of 10 ms or less only when it ends), a semaphore wait, a wait
+    /// for a thread's end and a suspended start.
     /// There the wait releases what it holds and the stack is unwound as pthread_exit does, so
     /// destructors run and scoped locks are released; code on that path must not swallow the
     /// unwind with a catch (...) or sit in a noexcept function, or the process aborts. A kernel

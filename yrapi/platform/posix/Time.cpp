@@ -20,25 +20,47 @@ DWORD GetTickCount() {
     return static_cast<DWORD>(ms);  // wraps every 2^32 ms, as callers expect
 }
 
+namespace {
+
+// Sleeps that are at most this long look at a forced-end request only before and after they
+// sleep: a request then waits at most this long, and the time-critical 1 ms sleeps of the
+// timer service cost what a plain nanosleep costs.
+constexpr DWORD kShortSleepMs = 10;
+
+// A signal handler must not cut the sleep short: it resumes with what is left.
+void PlainSleep(DWORD dwMilliseconds) {
+    timespec left{static_cast<time_t>(dwMilliseconds / 1000),
+                  static_cast<long>(dwMilliseconds % 1000) * 1000000L};
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
+    }
+}
+
+}  // namespace
+
 void Sleep(DWORD dwMilliseconds) {
     posix::CForcedEnd* pForcedEnd = posix::CurrentForcedEnd();
-    if (dwMilliseconds == 0) {
-        // A yield is a forced-end point too: a busy loop that yields can be ended.
-        posix::CForcedEndPoint point(nullptr);
-        point.ActIfRequested();
-        sched_yield();
-        return;
-    }
     if (pForcedEnd == nullptr) {
-        // A thread we did not start: nothing can ask it to end. A signal handler must not
-        // cut the sleep short: resume with what is left.
-        timespec left{static_cast<time_t>(dwMilliseconds / 1000),
-                      static_cast<long>(dwMilliseconds % 1000) * 1000000L};
-        while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
+        // A thread we did not start: nothing can ask it to end.
+        if (dwMilliseconds == 0) {
+            sched_yield();
+        } else {
+            PlainSleep(dwMilliseconds);
         }
         return;
     }
-    // One of our threads sleeps on a monitor of its own, which only a forced end wakes.
+    if (dwMilliseconds <= kShortSleepMs) {
+        // A yield or a short sleep: a busy loop that yields or naps can be ended too.
+        posix::CForcedEndPoint point(nullptr);
+        point.ActIfRequested();
+        if (dwMilliseconds == 0) {
+            sched_yield();
+        } else {
+            PlainSleep(dwMilliseconds);
+        }
+        point.ActIfRequested();
+        return;
+    }
+    // A longer sleep waits on a monitor of the thread's own, which only a forced end wakes.
     posix::CMonitor& sleeper = pForcedEnd->sleeper;
     const timespec deadline = posix::DeadlineAfter(CLOCK_MONOTONIC, dwMilliseconds);
     posix::CForcedEndPoint point(&sleeper);
