@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -397,6 +398,37 @@ TEST_F(LogOpenClose, CloseWaitsForAWriterStuckInAPassAndLosesNothing) {
     ASSERT_TRUE(bClosedInTime);
     EXPECT_EQ(ReadFile(file), Lines(0, 3000));
     EXPECT_EQ(echo, Lines(0, 3000));
+}
+
+// Any thread may open and close the log: threads that do so at once take turns, so there is
+// never more than one writer, and the log ends closed with nothing lost.
+TEST_F(LogOpenClose, ThreadsThatOpenAndCloseAtOnceTakeTurns) {
+    int nNull = open("/dev/null", O_WRONLY);
+    CStdoutRedirect redirect(nNull);
+    close(nNull);
+    std::string file = dir.File("app.log");
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 20; ++i) {
+                GetLogApi()->_Open(file.c_str(), 4, 1 << 30);
+                YRAPI::CYRLogInterface::Log(4, "thread %d line %d", t, i);
+                GetLogApi()->_Close();
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(YRAPI::detail::GetLogState().pWriter, nullptr);
+    // A thread's last line may have come after the last writer closed: one more close.
+    GetLogApi()->_Open(file.c_str(), 4, 1 << 30);
+    GetLogApi()->_Close();
+    std::string text = ReadFile(file);
+    for (int t = 0; t < 4; ++t) {
+        for (int i = 0; i < 20; ++i) {
+            std::string line = "] thread " + std::to_string(t) + " line " + std::to_string(i);
+            EXPECT_NE(text.find(line + "\n"), std::string::npos) << line;
+        }
+    }
 }
 
 TEST_F(LogOpenClose, CloseWhileAnotherThreadLogsLosesNothing) {

@@ -3,8 +3,9 @@
 //
 // Thread-safety: Log may be called from any thread. The built-in _Log formats in the caller's
 // thread and takes only the queue's mutex, for one copy; it never waits for the disk. The
-// trace level and the maximum file size are atomics. _Open and _Close are called from one
-// controlling thread (they are not locked against each other).
+// trace level and the maximum file size are atomics. _Open and _Close may be called from any
+// thread: they take a lock of their own, one at a time (a _Close may wait that long for a
+// writer in the middle of a pass).
 //
 // Lifetime: Log, FormatLogLine and the table's entries may be called at any moment of the
 // process's life. A line logged once the process-wide objects have ended at exit is dropped,

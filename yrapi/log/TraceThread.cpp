@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <system_error>
@@ -133,8 +134,19 @@ void RotateLogFile(const char* szFileName) {
 }
 
 namespace detail {
+namespace {
+
+// Serialises _Open, _Close and the end at exit, so that any thread may open or close the log,
+// also while the process ends. Never destroyed: it may be needed in the last destructor.
+std::mutex& ControlLock() {
+    static std::mutex* const pLock = new std::mutex;
+    return *pLock;
+}
+
+}  // namespace
 
 void BuiltinOpen(const char* szFileName, int nTraceLevel, int nMaxFileSize) {
+    std::lock_guard<std::mutex> hold(ControlLock());
     LogState& state = GetLogState();
     // After the process-wide objects have ended no writer may start: nothing would stop it.
     if (state.pWriter != nullptr || state.bEnded.load()) return;
@@ -150,6 +162,7 @@ void BuiltinOpen(const char* szFileName, int nTraceLevel, int nMaxFileSize) {
 }
 
 void BuiltinClose() {
+    std::lock_guard<std::mutex> hold(ControlLock());
     LogState& state = GetLogState();
     if (state.pWriter == nullptr) return;
     std::unique_ptr<CYRLOGTraceThread> pWriter(state.pWriter);
@@ -169,7 +182,10 @@ void BuiltinClose() {
 }
 
 void EndLogAtExit() {
-    GetLogState().bEnded.store(true);
+    {
+        std::lock_guard<std::mutex> hold(ControlLock());
+        GetLogState().bEnded.store(true);
+    }
     BuiltinClose();
     GetLogQueue().Retire();
 }
