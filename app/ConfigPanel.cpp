@@ -48,6 +48,8 @@ CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pP
     pTable = new QTableView(this);
     pTable->setModel(pModel);
     pTable->verticalHeader()->hide();
+    pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    pTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     pTable->horizontalHeader()->setStretchLastSection(true);
     pTable->setSelectionBehavior(QAbstractItemView::SelectItems);
     pTable->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -90,7 +92,7 @@ bool CConfigPanel::Load(const QString& szPath) {
     pFileLabel->setText(tr("File: %1").arg(QDir::toNativeSeparators(szAbsolute)));
     pFileLabel->setToolTip(QDir::toNativeSeparators(szAbsolute));
     pModel->Refresh(/*bForce=*/true);
-    pMessage->ShowInfo(tr("Loaded; the file is reloaded whenever it changes (checked every 5 s)."));
+    pMessage->ShowInfo(tr("Loaded; reloaded whenever the file changes."));
     emit FileLoaded(szAbsolute);
     return true;
 }

@@ -152,7 +152,7 @@ void CTamberonDlg::LoadSettings() {
     QSettings settings;
     if (!restoreGeometry(settings.value(kKeyGeometry).toByteArray())) {
         QFontMetrics metrics(font());
-        resize(metrics.averageCharWidth() * 150, metrics.height() * 38);
+        resize(metrics.averageCharWidth() * 150, metrics.height() * 44);
     }
     QString szConfig = settings.value(kKeyConfigFile).toString();
     if (!szConfig.isEmpty()) pConfig->Load(szConfig);

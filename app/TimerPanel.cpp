@@ -45,6 +45,9 @@ CTimerPanel::CTimerPanel(QWidget* pParent) : QGroupBox(tr("Timers"), pParent) {
     pList->setColumnCount(kColumns);
     pList->setHeaderLabels({tr("Timer"), tr("Interval"), tr("Count"), tr("Fired")});
     pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    for (int nColumn = kInterval; nColumn < kColumns; ++nColumn) {
+        pList->headerItem()->setTextAlignment(nColumn, Qt::AlignRight | Qt::AlignVCenter);
+    }
     pList->header()->setStretchLastSection(true);
     pList->setMinimumHeight(fontMetrics().height() * 5);
     pMessage = new CMessageLine(this);
