@@ -2,6 +2,9 @@
 #include "Resources.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
 
 #include <array>
 
@@ -25,7 +28,9 @@ struct icon_resource {
 };
 
 constexpr std::array<icon_resource, 1> kIcons = {{{IDR_MAINFRAME, "tamberon"}}};
-constexpr std::array<int, 8> kIconSizes = {16, 22, 24, 32, 48, 64, 128, 256};
+// The sizes a window and the About box draw. Each is decoded when the icon is loaded, so the
+// large ones, which only the desktop's menus show (from the installed icon theme), stay out.
+constexpr std::array<int, 5> kIconSizes = {16, 24, 32, 48, 64};
 
 struct dialog_resource {
     unsigned nID;
@@ -35,6 +40,23 @@ struct dialog_resource {
 constexpr std::array<dialog_resource, 1> kDialogs = {{
     {IDD_ABOUTBOX, {QT_TRANSLATE_NOOP("Tamberon", "About Tamberon"), 235, 55}},
 }};
+
+// The icons loaded so far, kept as long as the application: a QIcon shares its images, so a
+// window that asks again gets them without decoding the files once more.
+class CIconCache : public QObject {
+  public:
+    using QObject::QObject;
+    QHash<unsigned, QIcon> icons;
+};
+
+CIconCache* IconCache() {
+    // Cleared when the Qt application, its parent, goes.
+    static QPointer<CIconCache> pCache;
+    QCoreApplication* pApplication = QCoreApplication::instance();
+    if (pApplication == nullptr) return nullptr;
+    if (pCache == nullptr) pCache = new CIconCache(pApplication);
+    return pCache;
+}
 
 }  // namespace
 
@@ -48,6 +70,8 @@ QString LoadResString(unsigned nID) {
 }
 
 QIcon LoadResIcon(unsigned nID) {
+    CIconCache* pCache = IconCache();
+    if (pCache != nullptr && pCache->icons.contains(nID)) return pCache->icons.value(nID);
     for (const icon_resource& entry : kIcons) {
         if (entry.nID != nID) continue;
         QIcon icon;
@@ -55,6 +79,7 @@ QIcon LoadResIcon(unsigned nID) {
             icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(entry.szBaseName).arg(nSize),
                          QSize(nSize, nSize));
         }
+        if (pCache != nullptr) pCache->icons.insert(nID, icon);
         return icon;
     }
     return {};

@@ -2,8 +2,8 @@
 // table that maps each id to a Qt resource (an icon's PNG sizes in the resource file) or to a
 // text. Dialogs load by id, so a resource is defined in one place.
 //
-// Thread-safety: GUI thread only (the loaders build Qt GUI objects; the test override is a
-// plain table entry).
+// Thread-safety: GUI thread only (the loaders build Qt GUI objects and keep loaded icons with
+// the Qt application object; the test override is a plain table entry).
 #pragma once
 
 #include <QIcon>
@@ -43,7 +43,8 @@ struct dialog_template {
 /// The text of string resource nID (translated), or an empty text for an unknown id.
 QString LoadResString(unsigned nID);
 
-/// Icon resource nID with all its sizes, or a null icon for an unknown id.
+/// Icon resource nID with all its sizes, or a null icon for an unknown id. Loaded once per
+/// application (the Qt application object keeps it).
 QIcon LoadResIcon(unsigned nID);
 
 /// Dialog resource nID, or null for an unknown id.

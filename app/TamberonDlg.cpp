@@ -12,7 +12,6 @@
 #include <yrapi/net/SocketStartup.h>
 
 #include <QAction>
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -60,9 +59,11 @@ CTamberonDlg::CTamberonDlg(QWidget* pParent) : QDialog(pParent) {
     pFetch = new CFetchPanel(this);
     pLog = new CLogPanel(this);
     pTimers = new CTimerPanel(this);
-    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    pButtons->button(QDialogButtonBox::Close)->setAutoDefault(false);
-    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // A plain button: a standard Close button would look its icon up in the icon theme,
+    // which costs more than building the rest of the dialog.
+    auto* pClose = new QPushButton(tr("Close"), this);
+    pClose->setAutoDefault(false);
+    connect(pClose, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* pTop = new QHBoxLayout;
     pTop->addWidget(pMenuButton);
@@ -77,7 +78,7 @@ CTamberonDlg::CTamberonDlg(QWidget* pParent) : QDialog(pParent) {
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pTop);
     pLayout->addLayout(pGrid, 1);
-    pLayout->addWidget(pButtons);
+    pLayout->addWidget(pClose, 0, Qt::AlignRight);
 
     connect(pConfig, &CConfigPanel::FileLoaded, this,
             [](const QString& szPath) { QSettings().setValue(kKeyConfigFile, szPath); });

@@ -7,8 +7,10 @@
 #include "TamberonDlg.h"
 #include "WindowMenuButton.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QTimer>
 #include <QtTest>
@@ -141,6 +143,26 @@ class CSysCommandTest : public QObject {
         });
         QTimer::singleShot(5000, &dlg, [&] { dlg.done(99); });  // bounds a failure
         QCOMPARE(dlg.exec(), static_cast<int>(QDialog::Rejected));
+    }
+
+    void everyMnemonicOfTheDialogIsItsOwn() {
+        CTamberonDlg dlg;
+        QStringList texts;
+        for (auto* pLabel : dlg.findChildren<QLabel*>()) {
+            if (pLabel->buddy() != nullptr) texts << pLabel->text();
+        }
+        for (auto* pButton : dlg.findChildren<QAbstractButton*>()) texts << pButton->text();
+        QMap<QChar, QString> owners;
+        int nMnemonics = 0;
+        for (const QString& szText : texts) {
+            int nAmp = szText.indexOf('&');
+            if (nAmp < 0 || nAmp + 1 >= szText.size()) continue;
+            QChar key = szText.at(nAmp + 1).toLower();
+            QVERIFY2(!owners.contains(key), qPrintable(owners.value(key) + " and " + szText));
+            owners.insert(key, szText);
+            ++nMnemonics;
+        }
+        QVERIFY(nMnemonics >= 15);
     }
 
     void iconIsDrawnByTheCentringRule_data() {
