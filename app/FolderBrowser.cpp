@@ -52,13 +52,15 @@ CFolderBrowser::CFolderBrowser(const browse_info& info) : QDialog(info.pOwner), 
     pLayout->addWidget(pStatus);
     pLayout->addWidget(pButtons);
     // The model reads folders in the background and sorts them as they come, which moves the
-    // rows: bring the selection back into view whenever a folder has been read.
-    connect(pModel, &QFileSystemModel::directoryLoaded, this, [this] {
+    // rows: bring the selection back into view whenever they have moved.
+    auto showSelection = [this] {
         QModelIndex item = SelectedItem();
         if (item.isValid()) pTree->scrollTo(item, QAbstractItemView::PositionAtCenter);
-    });
+    };
+    connect(pModel, &QFileSystemModel::directoryLoaded, this, showSelection);
+    connect(pModel, &QAbstractItemModel::layoutChanged, this, showSelection);
     QFontMetrics metrics(font());
-    resize(metrics.averageCharWidth() * 64, metrics.height() * 28);
+    resize(metrics.averageCharWidth() * 80, metrics.height() * 30);
 }
 
 CFolderBrowser::~CFolderBrowser() = default;
