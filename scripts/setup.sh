@@ -12,6 +12,13 @@ packages=(
     libcurl4-openssl-dev                   # the HTTP exchange
     python3 openssl                        # third-party HTTP/TLS servers in the tests
     clang-format                           # formatting checks
+    # The Tamberon utility: Qt 6 Widgets and the X connection of its display check; a virtual
+    # display and key presses for its smoke test; its Debian package (cpack with
+    # dpkg-shlibdeps, which needs file) and desktop entry check; a font for offscreen renders.
+    qt6-base-dev libxcb1-dev
+    xvfb xauth xdotool
+    dpkg-dev file desktop-file-utils
+    fonts-dejavu-core
 )
 
 missing=()

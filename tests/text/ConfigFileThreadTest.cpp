@@ -221,6 +221,54 @@ TEST(CConfigFileThread, WorkerFollowsChangesWithinOnePeriodAndOutlivesAVanishedF
     EXPECT_TRUE(WaitUntil([&] { return Get(config, "k") == "3"; }, 20s)) << "restored file";
 }
 
+TEST(CConfigFileThread, CopySettingsKeepsFirstSetOrderAndLoadCountCountsFilesRead) {
+    CConfFile file("b=1\na=2\n");
+    // No worker: its first pass could load the file once more and make the count uneven.
+    CConfigFileThread config(kNoReload, /*bStartThread=*/false);
+    using Settings = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(config.CopySettings(), Settings{});
+    EXPECT_EQ(config.GetLoadCount(), 0u);
+    ASSERT_TRUE(config.Load(file.path.c_str()));
+    EXPECT_EQ(config.GetLoadCount(), 1u);
+    config.SetString("c", "3");
+    EXPECT_FALSE(config.Load(file.dir.File("missing.conf").c_str()));
+    EXPECT_EQ(config.GetLoadCount(), 1u) << "neither SetString nor a failed Load counts";
+    ReplaceFile(file.path, "a=20\nd=4\n");
+    ASSERT_TRUE(config.Load(file.path.c_str()));
+    EXPECT_EQ(config.GetLoadCount(), 2u);
+    EXPECT_EQ(config.CopySettings(), (Settings{{"b", "1"}, {"a", "20"}, {"c", "3"}, {"d", "4"}}));
+}
+
+TEST(CConfigFileThread, CopySettingsNeverHoldsHalfOfAReload) {
+    // Every version of the file gives all its names the same value, so a copy taken in the
+    // middle of a reload would mix two of them.
+    CConfFile file("x=0\ny=0\nz=0\n");
+    CConfigFileThread config(kNoReload, /*bStartThread=*/false);
+    ASSERT_TRUE(config.Load(file.path.c_str()));
+    std::atomic<bool> bDone{false};
+    std::thread loader([&] {
+        for (int n = 1; n <= 200; ++n) {
+            std::string v = std::to_string(n);
+            ReplaceFile(file.path, "x=" + v + "\ny=" + v + "\nz=" + v + "\n");
+            config.Load(file.path.c_str());
+        }
+        bDone.store(true);
+    });
+    int nMixed = 0;
+    int nCopies = 0;
+    while (!bDone.load()) {
+        auto settings = config.CopySettings();
+        ++nCopies;
+        if (settings.size() != 3 || settings[0].second != settings[1].second ||
+            settings[1].second != settings[2].second) {
+            ++nMixed;
+        }
+    }
+    loader.join();
+    EXPECT_EQ(nMixed, 0) << "of " << nCopies << " copies";
+    EXPECT_EQ(config.GetLoadCount(), 201u);
+}
+
 // ---- Value texts under concurrent reloads ----
 
 // Generation g of name n: the token "g<g>n<n>;" repeated. A text that mixed two versions, or

@@ -106,6 +106,7 @@ bool CConfigFileThread::Load(const char* path) {
     {
         YRAPI::CMutexLock lock(tableLock);
         YRAPI::CopyText(szPath, sizeof szPath, szFile);
+        dwLoadCount.fetch_add(1);
     }
     pFile.reset();
     RefreshStatus();
@@ -212,6 +213,18 @@ void CConfigFileThread::RefreshStatus() {
         std::uintmax_t nSize = fs::file_size(szPath, ec);
         if (!ec) fileStatus.nSize = static_cast<std::int64_t>(nSize);
     }
+}
+
+std::vector<std::pair<std::string, std::string>> CConfigFileThread::CopySettings() {
+    std::vector<std::pair<std::string, std::string>> settings;
+    YRAPI::CMutexLock lock(tableLock);
+    int nCount = table.count.load(std::memory_order_relaxed);
+    settings.reserve(static_cast<std::size_t>(nCount));
+    for (int i = 0; i < nCount; ++i) {
+        auto* pItem = static_cast<config_item*>(table.items[i]);
+        if (pItem != nullptr) settings.emplace_back(pItem->szName, pItem->pszValue);
+    }
+    return settings;
 }
 
 bool ConfigLoad(const char* path) {

@@ -18,6 +18,11 @@
 // every name that has it, and reuses it when a value comes back: memory grows with the number
 // of distinct values ever set, not with the number of reloads.
 //
+// Enumeration: CopySettings takes a copy of the whole table under tableLock, and
+// GetLoadCount counts the files read, so that a viewer (a dialog's table) can poll for a
+// change from any thread and copy the table only when it has changed; neither hands out
+// anything that a later reload could change.
+//
 // Ownership: the table owns its records and texts and frees them in the destructor, after the
 // worker has stopped (StopForDestruction), so they are never freed under a running reload.
 // A subclass that overrides the operations the worker calls passes bStartThread false, calls
@@ -31,9 +36,13 @@
 #include <yrapi/threads/BaseThread.h>
 #include <yrapi/threads/Mutex.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 /// One setting; a record is zero-filled when created and lives until the table goes.
 struct config_item {
@@ -95,6 +104,14 @@ class CConfigFileThread : public YRAPI::CBaseThread, public YRAPI::CYRLogInterfa
     /// none or it cannot be read).
     void RefreshStatus();
 
+    /// Every setting as (name, value), in the order in which the names were first set: one
+    /// state of the table, copied under tableLock (never half of a reload).
+    std::vector<std::pair<std::string, std::string>> CopySettings();
+
+    /// How many times Load has read a file into the table (the worker's reloads included);
+    /// it changes after each such load, once the file's settings are applied. Any thread.
+    YRAPI::DWORD GetLoadCount() const { return dwLoadCount.load(); }
+
   private:
     // What tells one version of the file from another: the modification time at the file
     // system's full resolution (not whole seconds, so that two writes within one second are
@@ -118,6 +135,7 @@ class CConfigFileThread : public YRAPI::CBaseThread, public YRAPI::CYRLogInterfa
     YRAPI::DWORD dwPeriod;              // the poll period in ms
     file_status loadedStatus;           // status recorded at the worker's last reload; worker only
     std::unique_ptr<text_pool> pTexts;  // every value text ever published; guarded by tableLock
+    std::atomic<YRAPI::DWORD> dwLoadCount{0};  // files read by Load; written under tableLock
 };
 
 namespace YRAPI {

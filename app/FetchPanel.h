@@ -1,0 +1,58 @@
+// FetchPanel.h - CFetchPanel, the main dialog's HTTP group: a URL, a time-out in ms and
+// Fetch (Enter in either field fetches too). The fetch runs on a CFetchWorker; while it runs
+// a busy bar moves and a second fetch is refused with a message. The result is the fetched
+// text, or a line that says that none came within the time-out.
+//
+// Thread-safety: GUI thread only; the worker's outcome arrives as a queued signal.
+// Ownership: belongs to its Qt parent, and owns its worker (see CFetchWorker for the wait at
+// destruction).
+#pragma once
+
+#include <QGroupBox>
+
+class CFetchWorker;
+class CMessageLine;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+class CFetchPanel : public QGroupBox {
+    Q_OBJECT
+
+  public:
+    /// The largest time-out the field takes, in ms.
+    static constexpr int kMaxTimeoutMs = 60000;
+
+    explicit CFetchPanel(QWidget* pParent);
+
+    /// Checks the fields and starts a fetch; false (with a message) when the input is bad or
+    /// a fetch already runs.
+    bool Fetch();
+
+    bool IsBusy() const;
+
+    QLineEdit* UrlEdit() const { return pUrl; }
+    QLineEdit* TimeoutEdit() const { return pTimeout; }
+    QPushButton* FetchButton() const { return pFetch; }
+    QProgressBar* BusyBar() const { return pBusy; }
+    QPlainTextEdit* ResultView() const { return pResult; }
+    CMessageLine* Message() const { return pMessage; }
+
+  signals:
+    /// A fetch ended and its outcome is on show.
+    void FetchEnded();
+
+  private:
+    void OnFinished(bool bText, const QString& szText, qint64 nElapsedMs);
+
+    CFetchWorker* pWorker;
+    QLineEdit* pUrl;
+    QLineEdit* pTimeout;
+    QPushButton* pFetch;
+    QProgressBar* pBusy;
+    QPlainTextEdit* pResult;
+    CMessageLine* pMessage;
+    QString szRunningUrl;
+    qint64 nRunningTimeoutMs = 0;
+};

@@ -1,0 +1,104 @@
+// Resources.cpp - the resource table.
+#include "Resources.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+
+namespace Tamberon {
+namespace {
+
+struct string_resource {
+    unsigned nID;
+    const char* szText;
+    const char* szOverride;  // set by the test seam; null for none
+};
+
+// Texts are translated in the "Tamberon" context, as the dialogs' own texts are.
+std::array<string_resource, 1> gStrings = {{
+    {IDS_ABOUTBOX, QT_TRANSLATE_NOOP("Tamberon", "&About Tamberon..."), nullptr},
+}};
+
+struct icon_resource {
+    unsigned nID;
+    const char* szBaseName;  // ":/icons/<base>-<size>.png" for each size
+};
+
+constexpr std::array<icon_resource, 1> kIcons = {{{IDR_MAINFRAME, "tamberon"}}};
+// The sizes a window and the About box draw. Each is decoded when the icon is loaded, so the
+// large ones, which only the desktop's menus show (from the installed icon theme), stay out.
+constexpr std::array<int, 5> kIconSizes = {16, 24, 32, 48, 64};
+
+struct dialog_resource {
+    unsigned nID;
+    dialog_template data;
+};
+
+constexpr std::array<dialog_resource, 1> kDialogs = {{
+    {IDD_ABOUTBOX, {QT_TRANSLATE_NOOP("Tamberon", "About Tamberon"), 235, 55}},
+}};
+
+// The icons loaded so far, kept as long as the application: a QIcon shares its images, so a
+// window that asks again gets them without decoding the files once more.
+class CIconCache : public QObject {
+  public:
+    using QObject::QObject;
+    QHash<unsigned, QIcon> icons;
+};
+
+CIconCache* IconCache() {
+    // Cleared when the Qt application, its parent, goes.
+    static QPointer<CIconCache> pCache;
+    QCoreApplication* pApplication = QCoreApplication::instance();
+    if (pApplication == nullptr) return nullptr;
+    if (pCache == nullptr) pCache = new CIconCache(pApplication);
+    return pCache;
+}
+
+}  // namespace
+
+QString LoadResString(unsigned nID) {
+    for (const string_resource& entry : gStrings) {
+        if (entry.nID != nID) continue;
+        if (entry.szOverride != nullptr) return QString::fromUtf8(entry.szOverride);
+        return QCoreApplication::translate("Tamberon", entry.szText);
+    }
+    return {};
+}
+
+QIcon LoadResIcon(unsigned nID) {
+    CIconCache* pCache = IconCache();
+    if (pCache != nullptr && pCache->icons.contains(nID)) return pCache->icons.value(nID);
+    for (const icon_resource& entry : kIcons) {
+        if (entry.nID != nID) continue;
+        QIcon icon;
+        for (int nSize : kIconSizes) {
+            icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(entry.szBaseName).arg(nSize),
+                         QSize(nSize, nSize));
+        }
+        if (pCache != nullptr) pCache->icons.insert(nID, icon);
+        return icon;
+    }
+    return {};
+}
+
+const dialog_template* FindDialogTemplate(unsigned nID) {
+    for (const dialog_resource& entry : kDialogs) {
+        if (entry.nID == nID) return &entry.data;
+    }
+    return nullptr;
+}
+
+namespace testing {
+
+void OverrideString(unsigned nID, const char* szText) {
+    for (string_resource& entry : gStrings) {
+        if (entry.nID == nID) entry.szOverride = szText;
+    }
+}
+
+}  // namespace testing
+}  // namespace Tamberon

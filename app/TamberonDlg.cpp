@@ -1,0 +1,176 @@
+// TamberonDlg.cpp - CTamberonDlg.
+#include "TamberonDlg.h"
+
+#include "AboutDlg.h"
+#include "ConfigPanel.h"
+#include "FetchPanel.h"
+#include "LogPanel.h"
+#include "Resources.h"
+#include "TimerPanel.h"
+#include "WindowMenuButton.h"
+
+#include <yrapi/net/SocketStartup.h>
+
+#include <QAction>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QSysInfo>
+#include <QVBoxLayout>
+
+#include <cstdint>
+
+namespace {
+
+// QSettings keys.
+constexpr const char* kKeyGeometry = "window/geometry";
+constexpr const char* kKeyConfigFile = "config/file";
+constexpr const char* kKeyUrl = "fetch/url";
+constexpr const char* kKeyTimeout = "fetch/timeout";
+constexpr const char* kKeyLogFolder = "log/folder";
+constexpr const char* kKeyLogFile = "log/file";
+
+}  // namespace
+
+CTamberonDlg::CTamberonDlg(QWidget* pParent) : QDialog(pParent) {
+    setWindowTitle(tr("Tamberon"));
+    // One icon with every size serves as both the large and the small window icon.
+    QIcon icon = Tamberon::LoadResIcon(IDR_MAINFRAME);
+    setWindowIcon(icon);
+    setWindowFlag(Qt::WindowMinimizeButtonHint);
+    setSizeGripEnabled(true);
+
+    pMenuButton = new CWindowMenuButton(icon, this);
+    pMenuButton->setToolTip(tr("Window menu (Alt+Space)"));
+    pMenuButton->setAccessibleName(tr("Window menu"));
+    pSysMenu = new QMenu(this);
+    BuildWindowMenu();
+    connect(pMenuButton, &QAbstractButton::pressed, this, &CTamberonDlg::ShowWindowMenu);
+    auto* pAltSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(pAltSpace, &QShortcut::activated, this, &CTamberonDlg::ShowWindowMenu);
+
+    pConfig = new CConfigPanel(this);
+    pFetch = new CFetchPanel(this);
+    pLog = new CLogPanel(this);
+    pTimers = new CTimerPanel(this);
+    // A plain button: a standard Close button would look its icon up in the icon theme,
+    // which costs more than building the rest of the dialog.
+    auto* pClose = new QPushButton(tr("Close"), this);
+    pClose->setAutoDefault(false);
+    connect(pClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* pTop = new QHBoxLayout;
+    pTop->addWidget(pMenuButton);
+    pTop->addWidget(BuildHostLine(), 1);
+    auto* pGrid = new QGridLayout;
+    pGrid->addWidget(pConfig, 0, 0);
+    pGrid->addWidget(pFetch, 0, 1);
+    pGrid->addWidget(pLog, 1, 0);
+    pGrid->addWidget(pTimers, 1, 1);
+    pGrid->setColumnStretch(0, 1);
+    pGrid->setColumnStretch(1, 1);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pTop);
+    pLayout->addLayout(pGrid, 1);
+    pLayout->addWidget(pClose, 0, Qt::AlignRight);
+
+    connect(pConfig, &CConfigPanel::FileLoaded, this,
+            [](const QString& szPath) { QSettings().setValue(kKeyConfigFile, szPath); });
+    LoadSettings();
+}
+
+CTamberonDlg::~CTamberonDlg() = default;
+
+void CTamberonDlg::BuildWindowMenu() {
+    auto addCommand = [this](const QString& szText, unsigned nID) {
+        QAction* pAction = pSysMenu->addAction(szText);
+        pAction->setData(nID);
+        connect(pAction, &QAction::triggered, this, [this, nID] { OnSysCommand(nID); });
+    };
+    addCommand(tr("Minimize"), SC_MINIMIZE);
+    addCommand(tr("Close"), SC_CLOSE);
+    QString szAboutMenu = Tamberon::LoadResString(IDS_ABOUTBOX);
+    if (!szAboutMenu.isEmpty()) {
+        pSysMenu->addSeparator();
+        addCommand(szAboutMenu, IDM_ABOUTBOX);
+    }
+}
+
+QWidget* CTamberonDlg::BuildHostLine() {
+    const YRAPI::CSocketStartup& sockets = YRAPI::GetSocketStartup();
+    QStringList addresses;
+    for (int i = 0; i < sockets.nAddrCount; ++i) {
+        addresses << QString::fromLatin1(sockets.szAddrList[i]);
+    }
+    QString szAddresses = addresses.isEmpty() ? tr("none") : addresses.join(QStringLiteral(", "));
+    auto* pHost =
+        new QLabel(tr("Host: %1    IPv4: %2").arg(QSysInfo::machineHostName(), szAddresses), this);
+    pHost->setTextFormat(Qt::PlainText);
+    pHost->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return pHost;
+}
+
+void CTamberonDlg::ShowWindowMenu() {
+    pSysMenu->exec(pMenuButton->mapToGlobal(QPoint(0, pMenuButton->height())));
+    pMenuButton->setDown(false);
+}
+
+void CTamberonDlg::OnSysCommand(unsigned nID) {
+    // System command ids are 16 bits wide and their low four bits are the system's own.
+    if ((static_cast<std::uint16_t>(nID) & 0xFFF0u) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout(this);
+        dlgAbout.exec();
+    } else {
+        DefaultSysCommand(nID);
+    }
+}
+
+void CTamberonDlg::DefaultSysCommand(unsigned nID) {
+    switch (nID) {
+        case SC_MINIMIZE:
+            showMinimized();
+            break;
+        case SC_CLOSE:
+            close();
+            break;
+        default:
+            break;
+    }
+}
+
+void CTamberonDlg::done(int nResult) {
+    SaveSettings();
+    QDialog::done(nResult);
+}
+
+void CTamberonDlg::LoadSettings() {
+    QSettings settings;
+    if (!restoreGeometry(settings.value(kKeyGeometry).toByteArray())) {
+        QFontMetrics metrics(font());
+        resize(metrics.averageCharWidth() * 150, metrics.height() * 44);
+    }
+    QString szConfig = settings.value(kKeyConfigFile).toString();
+    if (!szConfig.isEmpty()) pConfig->Load(szConfig);
+    pFetch->UrlEdit()->setText(settings.value(kKeyUrl).toString());
+    QString szTimeout = settings.value(kKeyTimeout).toString();
+    if (!szTimeout.isEmpty()) pFetch->TimeoutEdit()->setText(szTimeout);
+    QString szFolder = settings.value(kKeyLogFolder).toString();
+    if (!szFolder.isEmpty()) pLog->FolderEdit()->setText(szFolder);
+    QString szFile = settings.value(kKeyLogFile).toString();
+    if (!szFile.isEmpty()) pLog->FileEdit()->setText(szFile);
+}
+
+void CTamberonDlg::SaveSettings() {
+    QSettings settings;
+    settings.setValue(kKeyGeometry, saveGeometry());
+    settings.setValue(kKeyUrl, pFetch->UrlEdit()->text().trimmed());
+    settings.setValue(kKeyTimeout, pFetch->TimeoutEdit()->text().trimmed());
+    settings.setValue(kKeyLogFolder, pLog->FolderEdit()->text().trimmed());
+    settings.setValue(kKeyLogFile, pLog->FileEdit()->text().trimmed());
+}

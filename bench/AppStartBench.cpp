@@ -1,0 +1,161 @@
+// AppStartBench.cpp - how fast the utility comes up and goes away, beside a bare Qt program
+// that shows one empty QDialog (the floor), in the same run on the same X display (Xvfb):
+//
+//   start  from the program's launch to the X server's MapNotify of its window, which names
+//          the moment the window is shown;
+//   exit   from the close request (WM_DELETE_WINDOW, what a window manager's close button
+//          sends) to the end of the process, as waitpid sees it.
+//
+// The two programs take turns, run after run, so that both meet the same load. Prints the
+// medians, the utility's start as a ratio of the floor's, and the targets (start within 1.5x
+// the floor and under 300 ms; exit within 150 ms).
+//
+//   xvfb-run -a build/bench/bench/tamberon_start_bench build/bench/app/tamberon \
+//       build/bench/bench/bare_dialog [runs, default 20]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+#include <xcb/xcb.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct CFreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+xcb_atom_t Atom(xcb_connection_t* pConnection, const char* szName) {
+    std::unique_ptr<xcb_intern_atom_reply_t, CFreeDeleter> pReply(xcb_intern_atom_reply(
+        pConnection,
+        xcb_intern_atom(pConnection, 0, static_cast<uint16_t>(std::strlen(szName)), szName),
+        nullptr));
+    return pReply ? pReply->atom : XCB_ATOM_NONE;
+}
+
+std::string WindowName(xcb_connection_t* pConnection, xcb_window_t window) {
+    std::unique_ptr<xcb_get_property_reply_t, CFreeDeleter> pReply(
+        xcb_get_property_reply(pConnection,
+                               xcb_get_property(pConnection, 0, window, XCB_ATOM_WM_NAME,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+                               nullptr));
+    if (!pReply) return {};
+    return std::string(static_cast<const char*>(xcb_get_property_value(pReply.get())),
+                       static_cast<std::size_t>(xcb_get_property_value_length(pReply.get())));
+}
+
+struct run_times {
+    double dStartMs = -1;
+    double dExitMs = -1;
+};
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// One run of szProgram, whose window is titled szTitle; negative times for a failed run.
+run_times RunOnce(xcb_connection_t* pConnection, const char* szProgram, const char* szTitle) {
+    run_times times;
+    xcb_atom_t protocols = Atom(pConnection, "WM_PROTOCOLS");
+    xcb_atom_t deleteWindow = Atom(pConnection, "WM_DELETE_WINDOW");
+    char* argv[] = {const_cast<char*>(szProgram), nullptr};
+    Clock::time_point launched = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, szProgram, nullptr, nullptr, argv, environ) != 0) return times;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    Clock::time_point shown;
+    while (window == XCB_WINDOW_NONE) {
+        std::unique_ptr<xcb_generic_event_t, CFreeDeleter> pEvent(xcb_wait_for_event(pConnection));
+        if (!pEvent) return times;
+        if ((pEvent->response_type & 0x7F) != XCB_MAP_NOTIFY) continue;
+        auto* pMap = reinterpret_cast<xcb_map_notify_event_t*>(pEvent.get());
+        Clock::time_point now = Clock::now();
+        if (WindowName(pConnection, pMap->window) == szTitle) {
+            window = pMap->window;
+            shown = now;
+        }
+    }
+    times.dStartMs = Ms(shown - launched);
+    // Let the program settle, as a user would look at it before closing it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = protocols;
+    message.data.data32[0] = deleteWindow;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    Clock::time_point closed = Clock::now();
+    xcb_send_event(pConnection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(pConnection);
+    int nStatus = 0;
+    if (waitpid(pid, &nStatus, 0) != pid || !WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) {
+        return times;
+    }
+    times.dExitMs = Ms(Clock::now() - closed);
+    // Drop the events of this run's windows.
+    while (std::unique_ptr<xcb_generic_event_t, CFreeDeleter>(xcb_poll_for_event(pConnection))) {
+    }
+    return times;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    std::size_t n = values.size();
+    return n == 0 ? 0.0 : n % 2 != 0 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <tamberon> <bare_dialog> [runs]\n", argv[0]);
+        return 2;
+    }
+    int nRuns = argc > 3 ? std::atoi(argv[3]) : 20;
+    xcb_connection_t* pConnection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(pConnection) != 0) {
+        std::fprintf(stderr, "no X display: run under xvfb-run\n");
+        return 2;
+    }
+    xcb_screen_t* pScreen = xcb_setup_roots_iterator(xcb_get_setup(pConnection)).data;
+    uint32_t nMask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(pConnection, pScreen->root, XCB_CW_EVENT_MASK, &nMask);
+    xcb_flush(pConnection);
+
+    std::vector<double> appStart, appExit, bareStart, bareExit;
+    for (int i = 0; i < nRuns; ++i) {
+        run_times app = RunOnce(pConnection, argv[1], "Tamberon");
+        run_times bare = RunOnce(pConnection, argv[2], "BareDialog");
+        if (app.dExitMs < 0 || bare.dExitMs < 0) {
+            std::fprintf(stderr, "run %d failed\n", i + 1);
+            return 1;
+        }
+        appStart.push_back(app.dStartMs);
+        appExit.push_back(app.dExitMs);
+        bareStart.push_back(bare.dStartMs);
+        bareExit.push_back(bare.dExitMs);
+    }
+    double dAppStart = Median(appStart), dBareStart = Median(bareStart);
+    double dAppExit = Median(appExit), dBareExit = Median(bareExit);
+    std::printf("%d runs each, medians\n", nRuns);
+    std::printf("%-12s %12s %12s\n", "", "start (ms)", "exit (ms)");
+    std::printf("%-12s %12.1f %12.1f\n", "tamberon", dAppStart, dAppExit);
+    std::printf("%-12s %12.1f %12.1f\n", "bare QDialog", dBareStart, dBareExit);
+    std::printf("start ratio %.2fx (target <= 1.5x and < 300 ms: %s)\n", dAppStart / dBareStart,
+                dAppStart <= 1.5 * dBareStart && dAppStart < 300 ? "met" : "missed");
+    std::printf("exit after close %.1f ms (target <= 150 ms: %s)\n", dAppExit,
+                dAppExit <= 150 ? "met" : "missed");
+    xcb_disconnect(pConnection);
+    return 0;
+}
