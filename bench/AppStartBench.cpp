@@ -3,6 +3,8 @@
 //
 //   start  from the program's launch to the X server's MapNotify of its window, which names
 //          the moment the window is shown;
+//   (and, for reference, the same bare program with one line of text: the empty dialog
+//   never loads a font, which every dialog that draws text must)
 //   exit   from the close request (WM_DELETE_WINDOW, what a window manager's close button
 //          sends) to the end of the process, as waitpid sees it.
 //
@@ -62,12 +64,14 @@ struct run_times {
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// One run of szProgram, whose window is titled szTitle; negative times for a failed run.
-run_times RunOnce(xcb_connection_t* pConnection, const char* szProgram, const char* szTitle) {
+// One run of szProgram (with szArg, when given), whose window is titled szTitle; negative
+// times for a failed run.
+run_times RunOnce(xcb_connection_t* pConnection, const char* szProgram, const char* szTitle,
+                  const char* szArg = nullptr) {
     run_times times;
     xcb_atom_t protocols = Atom(pConnection, "WM_PROTOCOLS");
     xcb_atom_t deleteWindow = Atom(pConnection, "WM_DELETE_WINDOW");
-    char* argv[] = {const_cast<char*>(szProgram), nullptr};
+    char* argv[] = {const_cast<char*>(szProgram), const_cast<char*>(szArg), nullptr};
     Clock::time_point launched = Clock::now();
     pid_t pid = 0;
     if (posix_spawn(&pid, szProgram, nullptr, nullptr, argv, environ) != 0) return times;
@@ -133,11 +137,12 @@ int main(int argc, char** argv) {
     xcb_change_window_attributes(pConnection, pScreen->root, XCB_CW_EVENT_MASK, &nMask);
     xcb_flush(pConnection);
 
-    std::vector<double> appStart, appExit, bareStart, bareExit;
+    std::vector<double> appStart, appExit, bareStart, bareExit, textStart, textExit;
     for (int i = 0; i < nRuns; ++i) {
         run_times app = RunOnce(pConnection, argv[1], "Tamberon");
         run_times bare = RunOnce(pConnection, argv[2], "BareDialog");
-        if (app.dExitMs < 0 || bare.dExitMs < 0) {
+        run_times text = RunOnce(pConnection, argv[2], "BareDialogText", "--text");
+        if (app.dExitMs < 0 || bare.dExitMs < 0 || text.dExitMs < 0) {
             std::fprintf(stderr, "run %d failed\n", i + 1);
             return 1;
         }
@@ -145,6 +150,8 @@ int main(int argc, char** argv) {
         appExit.push_back(app.dExitMs);
         bareStart.push_back(bare.dStartMs);
         bareExit.push_back(bare.dExitMs);
+        textStart.push_back(text.dStartMs);
+        textExit.push_back(text.dExitMs);
     }
     double dAppStart = Median(appStart), dBareStart = Median(bareStart);
     double dAppExit = Median(appExit), dBareExit = Median(bareExit);
@@ -152,8 +159,11 @@ int main(int argc, char** argv) {
     std::printf("%-12s %12s %12s\n", "", "start (ms)", "exit (ms)");
     std::printf("%-12s %12.1f %12.1f\n", "tamberon", dAppStart, dAppExit);
     std::printf("%-12s %12.1f %12.1f\n", "bare QDialog", dBareStart, dBareExit);
+    std::printf("%-12s %12.1f %12.1f   (reference: one line of text)\n", "text QDialog",
+                Median(textStart), Median(textExit));
     std::printf("start ratio %.2fx (target <= 1.5x and < 300 ms: %s)\n", dAppStart / dBareStart,
                 dAppStart <= 1.5 * dBareStart && dAppStart < 300 ? "met" : "missed");
+    std::printf("start ratio to the dialog with text %.2fx\n", dAppStart / Median(textStart));
     std::printf("exit after close %.1f ms (target <= 150 ms: %s)\n", dAppExit,
                 dAppExit <= 150 ? "met" : "missed");
     xcb_disconnect(pConnection);

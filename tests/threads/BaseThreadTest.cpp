@@ -116,6 +116,22 @@ TEST(CBaseThread, IdleRoundsUpToWholeSleepsAndHonoursTheStopFlag) {
     EXPECT_LT(ElapsedSince(start), milliseconds(50));
 }
 
+// A stop request wakes a sleep of Idle at once, rather than at the end of its 100 ms, so that
+// stopping an idle worker (and the end of a process with idle service threads) is prompt.
+TEST(CBaseThread, AStopRequestCutsIdlesSleepShort) {
+    CBaseThread idler;
+    std::thread requester([&] {
+        std::this_thread::sleep_for(milliseconds(30));
+        idler.RequestStop();
+    });
+    auto start = Clock::now();
+    idler.Idle(5000);
+    auto elapsed = ElapsedSince(start);
+    requester.join();
+    EXPECT_GE(elapsed, milliseconds(25));
+    EXPECT_LT(elapsed, milliseconds(90));  // a whole sleep would be 100 ms
+}
+
 // A tick source that advances 100 ms on every reading made by the test's own thread; the
 // library's service threads read it too and must not move it.
 std::atomic<DWORD> gFakeTick{0};

@@ -3,6 +3,7 @@
 
 #include "yrapi/log/LogInterface.h"
 #include "yrapi/platform/ErrorText.h"
+#include "yrapi/platform/Semaphore.h"
 #include "yrapi/platform/Thread.h"
 #include "yrapi/platform/Time.h"
 
@@ -12,7 +13,9 @@
 
 namespace YRAPI {
 
-CBaseThread::CBaseThread() { SetState(StateInit); }
+CBaseThread::CBaseThread() : pStopSignal(platform::CSemaphore::Create(0, 1)) {
+    SetState(StateInit);
+}
 
 CBaseThread::~CBaseThread() {
     std::shared_ptr<platform::CThread> pLast;
@@ -111,7 +114,12 @@ void CBaseThread::Idle(DWORD nMilliseconds) {
     for (;;) {
         DWORD dwElapsed = dwNow >= dwStart ? dwNow - dwStart : dwNow - dwStart - 1;
         if (dwElapsed >= nMilliseconds) return;
-        platform::Sleep(100);
+        // One 100 ms sleep, which a stop request ends early.
+        if (pStopSignal) {
+            pStopSignal->Wait(100);
+        } else {
+            platform::Sleep(100);
+        }
         dwNow = platform::GetTickCount();
         if (bStopRequested.load()) return;
     }
@@ -120,6 +128,8 @@ void CBaseThread::Idle(DWORD nMilliseconds) {
 void CBaseThread::RequestStop() {
     SetState(StateStopping);
     bStopRequested.store(true);
+    // A count that is already there (an earlier request) is enough.
+    if (pStopSignal) pStopSignal->Release();
 }
 
 bool CBaseThread::SetPriority(int nPriority) {

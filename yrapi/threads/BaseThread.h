@@ -23,8 +23,9 @@
 namespace YRAPI {
 
 namespace platform {
+class CSemaphore;
 class CThread;
-}
+}  // namespace platform
 
 class CBaseThread {
   public:
@@ -50,7 +51,8 @@ class CBaseThread {
     /// confirmed on the handle (WaitUntillStop alone would decline to wait for it).
     virtual bool Stop(DWORD nTimeout);
 
-    /// Waits nMilliseconds in 100 ms sleeps, returning early once a stop is requested.
+    /// Waits nMilliseconds in 100 ms sleeps, returning early once a stop is requested (a
+    /// request wakes a sleep at once, so a stopped worker does not hold up its owner).
     virtual void Idle(DWORD nMilliseconds);
 
     /// Creates the platform thread and returns its handle (owned by this object), or null.
@@ -60,7 +62,7 @@ class CBaseThread {
     /// share its state: Create then returns null.
     virtual platform::CThread* Create(bool bRun);
 
-    /// StateStopping, then the stop flag; the flag is never cleared.
+    /// StateStopping, then the stop flag (the flag is never cleared); wakes a worker in Idle.
     virtual void RequestStop();
 
     /// Sets the thread's priority (platform values; 15 is time-critical, see
@@ -121,6 +123,9 @@ class CBaseThread {
     mutable CMutex stateLock;
     std::atomic<DWORD> dwExitCode{0};
     std::atomic<bool> bStopRequested{false};
+    // Released by RequestStop to cut Idle's current sleep short; null when the platform
+    // refused it (Idle then sleeps plainly).
+    std::unique_ptr<platform::CSemaphore> pStopSignal;
 };
 
 }  // namespace YRAPI
