@@ -16,14 +16,17 @@
 
 namespace YRAPI::detail {
 
-/// Starts the socket library, as the platform needs, and returns the version it granted (major
-/// in the low byte, minor in the high byte), or 0 where there is nothing to start. Asks for
-/// 2.2 and falls back to 1.1, printing the fixed lines; when neither is granted it prints the
-/// last line and ends the process with exit code -1.
-unsigned short StartSocketLibrary();
+/// A started socket library: the version granted (major in the low byte, minor in the high
+/// byte) and the call that cleans it up; 0 and null where there is nothing to start.
+struct socket_library {
+    unsigned short wVersion = 0;
+    int (*pfnCleanup)() = nullptr;
+};
 
-/// Balances a StartSocketLibrary that succeeded.
-void CleanupSocketLibrary();
+/// Starts the socket library, as the platform needs. Asks for 2.2 and falls back to 1.1,
+/// printing the fixed lines; when neither is granted it prints the last line and ends the
+/// process with exit code -1.
+socket_library StartSocketLibrary();
 
 /// The system's gethostname and gethostbyname.
 int SystemHostName(char* szName, std::size_t nLength);

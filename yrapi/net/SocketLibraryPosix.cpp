@@ -6,9 +6,7 @@
 
 namespace YRAPI::detail {
 
-unsigned short StartSocketLibrary() { return 0; }
-
-void CleanupSocketLibrary() {}
+socket_library StartSocketLibrary() { return {}; }
 
 int SystemHostName(char* szName, std::size_t nLength) { return ::gethostname(szName, nLength); }
 

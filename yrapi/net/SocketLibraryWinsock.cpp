@@ -27,11 +27,6 @@ int SystemStartup(unsigned short wRequested, unsigned short* pwGranted) {
 
 int SystemCleanup() { return ::WSACleanup(); }
 
-int Startup(unsigned short wRequested, unsigned short* pwGranted) {
-    startup_fn pfn = gStartup.load();
-    return (pfn != nullptr ? pfn : &SystemStartup)(wRequested, pwGranted);
-}
-
 [[noreturn]] void Exit() {
     std::exit(-1);  // flushes standard output
 }
@@ -40,33 +35,34 @@ int Startup(unsigned short wRequested, unsigned short* pwGranted) {
 
 namespace detail {
 
-void CleanupSocketLibrary() {
-    cleanup_fn pfn = gCleanup.load();
-    (pfn != nullptr ? pfn : &SystemCleanup)();
-}
-
-unsigned short StartSocketLibrary() {
+socket_library StartSocketLibrary() {
     constexpr unsigned short kVersion22 = 0x0202;
     constexpr unsigned short kVersion11 = 0x0101;
-    unsigned short wGranted = 0;
-    if (Startup(kVersion22, &wGranted) != 0) {
+    // The pair in use when the object is built; its clean-up goes with it, whatever a test
+    // installs later.
+    startup_fn pfnStartup = gStartup.load();
+    cleanup_fn pfnCleanup = gCleanup.load();
+    if (pfnStartup == nullptr) pfnStartup = &SystemStartup;
+    if (pfnCleanup == nullptr) pfnCleanup = &SystemCleanup;
+    socket_library library{0, pfnCleanup};
+    if (pfnStartup(kVersion22, &library.wVersion) != 0) {
         std::printf("Error: Unable to find usable WinSock dll!\n");
         Exit();
     }
-    if (wGranted == kVersion22) return wGranted;
+    if (library.wVersion == kVersion22) return library;
     std::printf("Error: Unable to find WinSock 2.2 dll!\n");
     std::printf("Error: trying to check if WinSock 1.1 dll is available!\n");
-    CleanupSocketLibrary();
-    if (Startup(kVersion11, &wGranted) != 0) {
+    pfnCleanup();
+    if (pfnStartup(kVersion11, &library.wVersion) != 0) {
         std::printf("Error: Unable to find usable WinSock dll!\n");
         Exit();
     }
-    if (wGranted != kVersion11) {
+    if (library.wVersion != kVersion11) {
         std::printf("Error: Unable to find WinSock 1.1 dll! exit!\n");
-        CleanupSocketLibrary();
+        pfnCleanup();
         Exit();
     }
-    return wGranted;
+    return library;
 }
 
 int SystemHostName(char* szName, std::size_t nLength) {

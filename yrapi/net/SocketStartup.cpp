@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace YRAPI {
 namespace {
@@ -17,9 +16,9 @@ using host_by_name_fn = hostent* (*)(const char*);
 constinit std::atomic<host_name_fn> gHostName{nullptr};
 constinit std::atomic<host_by_name_fn> gHostByName{nullptr};
 
-[[noreturn]] void Fail(const char* szMessage) {
+[[noreturn]] void Fail(const char* szMessage, int (*pfnCleanup)()) {
     std::printf("%s", szMessage);
-    detail::CleanupSocketLibrary();
+    if (pfnCleanup != nullptr) pfnCleanup();
     std::exit(-1);  // flushes standard output
 }
 
@@ -27,7 +26,9 @@ constinit std::atomic<host_by_name_fn> gHostByName{nullptr};
 
 CSocketStartup::CSocketStartup() : wVersion(0), nAddrCount(0) {
     for (auto& szAddress : szAddrList) szAddress[0] = '\0';
-    wVersion = detail::StartSocketLibrary();
+    detail::socket_library library = detail::StartSocketLibrary();
+    wVersion = library.wVersion;
+    pfnCleanup = library.pfnCleanup;
 
     host_name_fn pfnHostName = gHostName.load();
     host_by_name_fn pfnHostByName = gHostByName.load();
@@ -35,11 +36,11 @@ CSocketStartup::CSocketStartup() : wVersion(0), nAddrCount(0) {
     if (pfnHostByName == nullptr) pfnHostByName = &detail::SystemHostByName;
 
     char szHostName[256] = {};
-    if (pfnHostName(szHostName, 255) == -1) Fail("Error: Unable to get host name!\n");
+    if (pfnHostName(szHostName, 255) == -1) Fail("Error: Unable to get host name!\n", pfnCleanup);
     szHostName[255] = '\0';  // a name of exactly 255 characters comes without its NUL
 
     hostent* pHost = pfnHostByName(szHostName);
-    if (pHost == nullptr) Fail("Error: Unable to get host address!\n");
+    if (pHost == nullptr) Fail("Error: Unable to get host address!\n", pfnCleanup);
 
     // Only IPv4 entries are read, and never more than the 4 bytes of an IPv4 address: an entry
     // of another family or length would not fit the address it is copied into.
@@ -58,7 +59,7 @@ CSocketStartup::CSocketStartup() : wVersion(0), nAddrCount(0) {
 }
 
 CSocketStartup::~CSocketStartup() {
-    if (wVersion != 0) detail::CleanupSocketLibrary();
+    if (pfnCleanup != nullptr) pfnCleanup();
 }
 
 namespace testing {

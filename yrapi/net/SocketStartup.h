@@ -41,6 +41,9 @@ class CSocketStartup {
     unsigned short wVersion;
     int nAddrCount;                                ///< Strings held, 0 to kMaxAddresses.
     char szAddrList[kMaxAddresses][kAddressSize];  ///< Dotted-decimal; empty from nAddrCount on.
+
+  private:
+    int (*pfnCleanup)() = nullptr;  // cleans up the socket library started; null for none
 };
 
 /// The process-wide instance, built before the library's other process-wide objects.
@@ -54,9 +57,10 @@ void SetHostResolver(int (*pfnGetHostName)(char* szName, std::size_t nLength),
                      hostent* (*pfnGetHostByName)(const char* szName));
 
 #if defined(_WIN32)
-/// Replaces WSAStartup and WSACleanup for the objects constructed (and destroyed) afterwards;
-/// nullptr for either restores the system's call. pfnStartup is asked for a version and
-/// stores the version it grants; a result other than 0 is a failure.
+/// Replaces WSAStartup and WSACleanup for the objects constructed afterwards (each object
+/// cleans up with the calls it started with); nullptr for either restores the system's call.
+/// pfnStartup is asked for a version and stores the version it grants; a result other than 0
+/// is a failure.
 void SetSocketLibrary(int (*pfnStartup)(unsigned short wRequested, unsigned short* pwGranted),
                       int (*pfnCleanup)());
 #endif
