@@ -57,7 +57,7 @@ struct first_block {
     bool bConnected = false;  // a connection is up: the receive time-out runs
     Clock::time_point heard;  // the connection's start or the latest header or body bytes
     std::size_t nLength = 0;
-    char text[CMyHttpAsync::kMaxBody] = {};
+    char szText[CMyHttpAsync::kMaxBody] = {};  // not terminated: nLength bytes
 };
 
 // Called once a connection is up, before the request goes out (again after a redirect).
@@ -85,8 +85,8 @@ size_t OnBody(char* pData, size_t nSize, size_t nCount, void* pUser) {
     long nCode = 0;
     curl_easy_getinfo(pBlock->pEasy, CURLINFO_RESPONSE_CODE, &nCode);
     if (nCode == 200 && !pBlock->bTaken) {
-        pBlock->nLength = nBytes < sizeof(pBlock->text) ? nBytes : sizeof(pBlock->text);
-        std::memcpy(pBlock->text, pData, pBlock->nLength);
+        pBlock->nLength = nBytes < sizeof(pBlock->szText) ? nBytes : sizeof(pBlock->szText);
+        std::memcpy(pBlock->szText, pData, pBlock->nLength);
         pBlock->bTaken = true;
     }
     return 0;  // fewer bytes than offered: libcurl ends the transfer (CURLE_WRITE_ERROR)
@@ -186,7 +186,7 @@ std::unique_ptr<char[]> CHttpExchange::Run(const char* szUrl) {
     }
     pEasy.reset();
     pMulti.reset();
-    return pBlock->bTaken ? BodyText(pBlock->text, pBlock->nLength) : nullptr;
+    return pBlock->bTaken ? BodyText(pBlock->szText, pBlock->nLength) : nullptr;
 }
 
 void CHttpExchange::Cancel() {

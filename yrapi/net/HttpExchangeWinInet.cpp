@@ -41,7 +41,7 @@ struct request_context {
     ::DWORD dwError = 0;
     // Destinations of calls that may complete after the worker has given up.
     ::DWORD dwRead = 0;
-    char body[CMyHttpAsync::kMaxBody] = {};
+    char szBody[CMyHttpAsync::kMaxBody] = {};  // not terminated: dwRead bytes
 
     request_context() {
         hComplete = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -150,14 +150,15 @@ std::unique_ptr<char[]> Exchange(request_context& context, const char* szUrl,
         if (Complete(context, false, dwReceiveMs) != Outcome::Done) return nullptr;
     }
     if (dwAvailable == 0) return nullptr;  // an empty body (or none came)
-    if (dwAvailable > sizeof(context.body)) dwAvailable = sizeof(context.body);
+    if (dwAvailable > sizeof(context.szBody)) dwAvailable = sizeof(context.szBody);
 
     ::ResetEvent(context.hComplete);
     context.dwRead = 0;
-    bool bRead = ::InternetReadFile(hRequest, context.body, dwAvailable, &context.dwRead) != FALSE;
+    bool bRead =
+        ::InternetReadFile(hRequest, context.szBody, dwAvailable, &context.dwRead) != FALSE;
     if (Complete(context, bRead, dwReceiveMs) != Outcome::Done) return nullptr;
     ::DWORD dwRead = context.dwRead < dwAvailable ? context.dwRead : dwAvailable;
-    return BodyText(context.body, dwRead);
+    return BodyText(context.szBody, dwRead);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SocketLibrary.h - private to yrapi/net: the platform's socket library as CSocketStartup uses
 // it (SocketLibrary<Platform>.cpp): its start-up and clean-up, and the host name and resolver
 // calls, with the platform's socket headers.
+// Thread-safety: called by CSocketStartup's constructor and destructor, on one thread at a time.
 #pragma once
 
 #if defined(_WIN32)

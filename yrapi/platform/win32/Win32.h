@@ -1,5 +1,7 @@
 // Win32.h - private to the Win32 backend: <windows.h> as its files include it, and the small
 // pieces they share.
+// Thread-safety: a CHandle belongs to one owner; CTerminableWait and SetWaitCount act on the
+// calling thread only.
 //
 // Include this instead of <windows.h>, after the yrapi headers. <windows.h> defines INFINITE,
 // STILL_ACTIVE and the THREAD_PRIORITY_ values as macros; they are undone here, so that the
