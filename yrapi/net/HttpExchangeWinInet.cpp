@@ -40,6 +40,7 @@ struct request_context {
     DWORD_PTR dwResult = 0;
     ::DWORD dwError = 0;
     // Destinations of calls that may complete after the worker has given up.
+    ::DWORD dwAvailable = 0;
     ::DWORD dwRead = 0;
     char szBody[CMyHttpAsync::kMaxBody] = {};  // not terminated: dwRead bytes
 
@@ -142,13 +143,14 @@ std::unique_ptr<char[]> Exchange(request_context& context, const char* szUrl,
 
     // The first block: what the client has received of the body when it first has any. A
     // pending query completes once data has come; asked again, it then counts it at once.
-    ::DWORD dwAvailable = 0;
+    context.dwAvailable = 0;
     for (int nTry = 0; nTry < 3; ++nTry) {
         ::ResetEvent(context.hComplete);
-        bool bDone = ::InternetQueryDataAvailable(hRequest, &dwAvailable, 0, 0) != FALSE;
+        bool bDone = ::InternetQueryDataAvailable(hRequest, &context.dwAvailable, 0, 0) != FALSE;
         if (bDone) break;
         if (Complete(context, false, dwReceiveMs) != Outcome::Done) return nullptr;
     }
+    ::DWORD dwAvailable = context.dwAvailable;
     if (dwAvailable == 0) return nullptr;  // an empty body (or none came)
     if (dwAvailable > sizeof(context.szBody)) dwAvailable = sizeof(context.szBody);
 
