@@ -188,8 +188,8 @@ std::unique_ptr<char[]> CHttpExchange::Run(const char* szUrl) {
         if (pImpl->bCancel.load()) ::SetEvent(pContext->hCancel);  // cancelled before it ran
     }
 
-    // An empty user agent, the system's proxy settings, asynchronous calls. The session's
-    // time-outs hold for every handle opened under it.
+    // An empty user agent, the system's proxy settings, asynchronous calls. The exchange's
+    // time-outs go on the session and, as WinINet creates them, on its handles (OnStatus).
     std::unique_ptr<char[]> pText;
     HINTERNET hSession =
         ::InternetOpenA("", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);

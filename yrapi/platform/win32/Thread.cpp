@@ -18,7 +18,6 @@
 #include "yrapi/platform/win32/Win32.h"
 
 #include <atomic>
-#include <cerrno>
 #include <memory>
 #include <mmsystem.h>
 
@@ -41,11 +40,8 @@ namespace {
 ::DWORD WINAPI ThreadStart(void* p) {
     auto* pReference = static_cast<std::shared_ptr<CThread::Control>*>(p);
     CThread::Control& c = **pReference;
-    // First uses of per-thread data allocate it (the layer's wait count, the C runtime's
-    // errno): done here, before the thread can be in a wait, so a forced end never finds the
-    // thread inside such an allocation.
+    // From here on the layer's waits on this thread are counted where Terminate looks.
     win32::SetWaitCount(&c.nInWait);
-    errno = 0;
     DWORD dwResult = c.routine(c.pArg);
     win32::SetWaitCount(nullptr);
     // May be the block's last reference, when the handle object has gone.
