@@ -142,13 +142,15 @@ std::unique_ptr<char[]> Exchange(request_context& context, const char* szUrl,
     }
 
     // The first block: what the client has received of the body when it first has any. A
-    // pending query completes once data has come; asked again, it then counts it at once.
+    // pending query completes once data has come (or the connection's end, which Wine may
+    // report as ERROR_NO_MORE_FILES with the data already there); asked again, the query then
+    // counts what there is at once, or fails for good.
     context.dwAvailable = 0;
     for (int nTry = 0; nTry < 3; ++nTry) {
         ::ResetEvent(context.hComplete);
-        bool bDone = ::InternetQueryDataAvailable(hRequest, &context.dwAvailable, 0, 0) != FALSE;
-        if (bDone) break;
-        if (Complete(context, false, dwReceiveMs) != Outcome::Done) return nullptr;
+        if (::InternetQueryDataAvailable(hRequest, &context.dwAvailable, 0, 0)) break;
+        if (::GetLastError() != ERROR_IO_PENDING) return nullptr;
+        if (AwaitCompletion(context, dwReceiveMs) == Outcome::GivenUp) return nullptr;
     }
     ::DWORD dwAvailable = context.dwAvailable;
     if (dwAvailable == 0) return nullptr;  // an empty body (or none came)
