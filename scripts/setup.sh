@@ -20,6 +20,9 @@ packages=(
     dpkg-dev file desktop-file-utils
     fonts-dejavu-core
 )
+# The Windows builds (mingw, mingw32 presets): the cross compilers with std::thread, their
+# headers, GoogleTest's sources to build for them, and Wine to run their tests.
+packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64 googletest wine64)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <limits>
 #include <string>
 #include <sys/types.h>
 
@@ -49,7 +50,7 @@ TEST(FormatMessage, CommonDirectivesGiveVsnprintfsText) {
     // Integers of every length.
     ExpectSameAsVsnprintf("%d|%i|%d|%d|%ld|%ld", 0, -1, INT_MIN, INT_MAX, LONG_MIN, LONG_MAX);
     ExpectSameAsVsnprintf("%lld %lli %zd %zd", LLONG_MIN, 12345678901234LL, ssize_t{-7},
-                          ssize_t{1} << 40);
+                          std::numeric_limits<ssize_t>::max());
     ExpectSameAsVsnprintf("%u %u %x %X %lu %lx", 0u, UINT_MAX, 0xBEEFu, 0xBEEFu, ULONG_MAX,
                           0xABCDEF0123ul);
     ExpectSameAsVsnprintf("%llu %llX %zu %zx", ULLONG_MAX, 1ull, ~std::size_t{0}, std::size_t{255});

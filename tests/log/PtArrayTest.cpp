@@ -62,19 +62,24 @@ TEST(CPtArray, GrowthDoublesOnlyWhenNeededAndStaysBelowTheCeiling) {
     for (int i = 0; i <= 1024; ++i) ASSERT_EQ(arr.GetAt(i), Ptr(i)) << i;
 }
 
-TEST(CPtArray, LargestCapacityIs16777216EightBytePointers) {
-    static_assert(sizeof(void*) == 8, "the figures below are for 8-byte pointers");
+// Adds until the array refuses: every doubling is allowed while the buffer stays below 200 MiB,
+// so nLargest entries (128 MiB) fit and the next doubling (256 MiB) is refused.
+void ExpectLargestCapacity(int nLargest) {
     CPtArray arr(false);
-    // Every doubling up to 16,777,216 entries (128 MiB) is allowed, the next one (256 MiB,
-    // past 200 MiB) is refused.
     int i = 0, nLast = 0;
     while ((nLast = arr.Add(Ptr(i))) == i) ++i;
     EXPECT_EQ(nLast, -1);
-    EXPECT_EQ(arr.count, 16777216);
-    EXPECT_EQ(arr.capacity, 16777216);
-    EXPECT_EQ(arr.GetAt(16777215), Ptr(16777215));
-    EXPECT_FALSE(arr.Grow(16777217));
+    EXPECT_EQ(arr.count, nLargest);
+    EXPECT_EQ(arr.capacity, nLargest);
+    EXPECT_EQ(arr.GetAt(nLargest - 1), Ptr(nLargest - 1));
+    EXPECT_FALSE(arr.Grow(nLargest + 1));
 }
+
+#if INTPTR_MAX == INT64_MAX
+TEST(CPtArray, LargestCapacityIs16777216EightBytePointers) { ExpectLargestCapacity(16777216); }
+#else
+TEST(CPtArray, LargestCapacityIs33554432FourBytePointers) { ExpectLargestCapacity(33554432); }
+#endif
 
 TEST(CPtArray, RefusedMutexThrowsACMutexPointer) {
     platform::testing::FailNext(platform::testing::Fault::MutexCreate);

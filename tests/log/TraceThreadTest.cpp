@@ -20,6 +20,10 @@
 #include <unistd.h>
 #include <vector>
 
+#if defined(_WIN32)
+#include <io.h>
+#endif
+
 namespace {
 
 using YRAPI::CYRLOGTraceThread;
@@ -33,6 +37,19 @@ using YRAPI::test::WaitUntil;
 using YRAPI::test::WriteFile;
 
 constexpr auto kLongWait = std::chrono::seconds(60);  // sanitizer builds are slow
+
+#if defined(_WIN32)
+constexpr const char* kNullDevice = "NUL";
+// A pipe whose buffer holds far less than a pass echoes.
+int MakePipe(int fds[2]) { return _pipe(fds, 4096, _O_BINARY); }
+// A folder's read-only attribute does not keep Windows from renaming the files in it.
+bool ReadOnlyFolderStopsRenames() { return false; }
+#else
+constexpr const char* kNullDevice = "/dev/null";
+int MakePipe(int fds[2]) { return pipe(fds); }
+// Folder permissions do not bind root.
+bool ReadOnlyFolderStopsRenames() { return geteuid() != 0; }
+#endif
 
 // Line n of a test: about 100 characters, so that 2000 of them overflow a pipe's buffer.
 std::string Line(int n) {
@@ -252,7 +269,7 @@ TEST_F(TraceWriter, ALiveFileThatCannotBeMovedKeepsEveryGeneration) {
     const bool bReadOnlyFolder[] = {false, true};
     for (bool bReadOnly : bReadOnlyFolder) {
         SCOPED_TRACE(bReadOnly ? "read-only folder" : "refused rename");
-        if (bReadOnly && geteuid() == 0) continue;  // root may write to any folder
+        if (bReadOnly && !ReadOnlyFolderStopsRenames()) continue;
         CTempDir logs;
         std::string file = logs.File("trace.log");
         ASSERT_TRUE(WriteFile(file, "live\n"));
@@ -360,7 +377,7 @@ TEST_F(LogOpenClose, CloseWaitsForAWriterStuckInAPassAndLosesNothing) {
     // Standard output is a pipe that nobody reads at first: the writer's first pass blocks in
     // its echo long before its 2000th line, so _Close's 200 ms wait runs out.
     int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(MakePipe(fds), 0);
     std::string file = dir.File("app.log");
     QueueLines(0, 3000);
     std::atomic<bool> bClosed{false};
@@ -387,7 +404,7 @@ TEST_F(LogOpenClose, CloseWaitsForAWriterStuckInAPassAndLosesNothing) {
         bClosedInTime = WaitUntil([&] { return bClosed.load(); }, kLongWait);
         if (bClosedInTime) closer.join();  // else the joinable thread aborts the test process
         std::fflush(stdout);
-        int nNull = open("/dev/null", O_WRONLY);
+        int nNull = open(kNullDevice, O_WRONLY);
         dup2(nNull, 1);  // drops the pipe's last writer, so the reader sees its end
         close(nNull);
         reader.join();
@@ -432,7 +449,7 @@ TEST_F(LogOpenClose, ThreadsThatOpenAndCloseAtOnceTakeTurns) {
 }
 
 TEST_F(LogOpenClose, CloseWhileAnotherThreadLogsLosesNothing) {
-    int nNull = open("/dev/null", O_WRONLY);
+    int nNull = open(kNullDevice, O_WRONLY);
     CStdoutRedirect redirect(nNull);  // the echo of some 100000 lines
     close(nNull);
     std::string file = dir.File("app.log");

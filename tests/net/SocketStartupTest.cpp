@@ -7,14 +7,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstdio>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
+
+#if defined(_WIN32)
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
 
 namespace YRAPI {
 namespace {
@@ -22,6 +28,13 @@ namespace {
 using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
+
+// exit(-1) as the parent sees it: the low byte of the status on POSIX, the whole code on Windows.
+#if defined(_WIN32)
+constexpr int kExitMinusOne = -1;
+#else
+constexpr int kExitMinusOne = 255;
+#endif
 
 // The fake resolver: the host gName (an empty name fails) with the addresses gAddresses, or no
 // host at all unless gbResolves.
@@ -95,10 +108,10 @@ void ConstructWith(const std::string& szName, bool bResolves) {
 }
 
 TEST(CSocketStartup, FailuresEndTheProcessWithTheirMessage) {
-    EXPECT_EXIT(ConstructWith("", true), ::testing::ExitedWithCode(255),
+    EXPECT_EXIT(ConstructWith("", true), ::testing::ExitedWithCode(kExitMinusOne),
                 AllOf(HasSubstr("Error: Unable to get host name!\n"), Not(HasSubstr("address"))));
     EXPECT_EXIT(
-        ConstructWith("fake-host", false), ::testing::ExitedWithCode(255),
+        ConstructWith("fake-host", false), ::testing::ExitedWithCode(kExitMinusOne),
         AllOf(HasSubstr("Error: Unable to get host address!\n"), Not(HasSubstr("host name"))));
 }
 

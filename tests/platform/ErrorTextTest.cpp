@@ -13,9 +13,11 @@ namespace YRAPI::platform {
 namespace {
 
 TEST(ErrorText, GivesTheSystemsTextOrNamesTheCode) {
-    // The POSIX backend's codes are errno values.
+#if !defined(_WIN32)
+    // The POSIX backend's codes are errno values (win32/ has the Win32 codes' test).
     EXPECT_EQ(ErrorText(EPERM), "Operation not permitted");
     EXPECT_EQ(ErrorText(ETIMEDOUT), "Connection timed out");
+#endif
     std::string text = ErrorText(ENOENT);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);

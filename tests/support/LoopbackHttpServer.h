@@ -3,13 +3,15 @@
 // records what it was asked.
 //
 // Thread-safety: one thread of the server's own accepts and serves the connections one after
-// another; the handler runs on it. Requests() may be called from any thread.
+// another; the handler runs on it. Requests() may be called from any thread. POSIX sockets on
+// Linux, Windows Sockets on Windows (a program under Wine reaches it on the host's loopback).
 // A delayed or split answer is given up as soon as the client hangs up, so that a client that
 // has moved on does not hold up the next one. The destructor cuts every wait short and joins
 // the thread. Binds to the loopback address only, on a port the system picks.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -50,15 +52,23 @@ class CLoopbackHttpServer {
     /// The requests answered so far (or being answered), oldest first.
     std::vector<http_request> Requests() const;
 
+    /// A socket of the platform (an int on POSIX, a SOCKET on Windows); -1 is none.
+    using socket_id = std::intptr_t;
+
   private:
-    void Serve(int nSocket);
+    void Serve(socket_id nSocket);
+    /// True once the destructor has begun.
+    bool Stopping() const;
+    /// Waits up to d for the client to send or hang up, or for the destructor; true when the
+    /// time passed without any of these.
+    bool Quiet(socket_id nSocket, std::chrono::milliseconds d) const;
 
     handler answer;
-    int nListen = -1;
+    socket_id nListen = -1;
     int nPort = 0;
     mutable std::mutex mutex;
     bool bStop = false;                  // guarded by mutex
-    int nServing = -1;                   // guarded by mutex: the connection being served
+    socket_id nServing = -1;             // guarded by mutex: the connection being served
     std::vector<http_request> requests;  // guarded by mutex
     std::thread acceptor;
 };

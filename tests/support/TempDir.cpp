@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -11,9 +12,22 @@
 namespace YRAPI::test {
 
 CTempDir::CTempDir() {
+#if defined(_WIN32)
+    // No mkdtemp: a random name, retried until create_directory makes a new folder. The
+    // folder is written with forward slashes, which Windows accepts, as File() joins names.
+    std::random_device random;
+    for (int nTry = 0; nTry < 100 && szPath.empty(); ++nTry) {
+        auto path = std::filesystem::temp_directory_path() /
+                    ("yrapi-test-" + std::to_string(random()) + std::to_string(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(path, ec)) szPath = path.generic_string();
+    }
+    if (szPath.empty()) throw std::runtime_error("cannot create a temporary folder");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "yrapi-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     szPath = pattern;
+#endif
 }
 
 CTempDir::~CTempDir() {

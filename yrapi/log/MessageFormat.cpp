@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace YRAPI::detail {
 namespace {
@@ -158,8 +159,10 @@ long long FormatCommon(char* out, std::size_t nSize, const char* fmt, va_list ar
                         nValue = va_arg(args, long long);
                         break;
                     default:
-                        nValue = va_arg(args, long);
-                        break;  // ssize_t
+                        // The signed type of size_t's width (ssize_t): long on LP64 Linux, but
+                        // long long on 64-bit Windows, where long has 32 bits.
+                        nValue = va_arg(args, std::make_signed_t<std::size_t>);
+                        break;
                 }
                 bool bNegative = nValue < 0;
                 unsigned long long nMagnitude = bNegative

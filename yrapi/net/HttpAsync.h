@@ -6,7 +6,9 @@
 // the object: the caller writes szUrl before the worker exists and reads pResult only once the
 // worker has ended; the worker reads szUrl and writes pResult. The creation of the thread and
 // the wait for its end order those accesses, so no lock guards them. The caller may also cancel
-// the worker's request from its own thread (the atomic flag and the wake-up below).
+// the worker's request from its own thread (the exchange's Cancel).
+//
+// The exchange itself is the platform's HTTP client: libcurl on Linux, WinINet on Windows.
 //
 // Timing: Fetch always waits 500 ms, then up to its time-out for the worker. When the time-out
 // runs out the worker's request is cancelled and Fetch waits for the worker to release what it
@@ -18,11 +20,14 @@
 
 #include <yrapi/platform/Types.h>
 #include <yrapi/threads/BaseThread.h>
-#include <yrapi/threads/Mutex.h>
 
-#include <atomic>
+#include <memory>
 
 namespace YRAPI {
+
+namespace detail {
+class CHttpExchange;
+}
 
 class CMyHttpAsync : public CBaseThread {
   public:
@@ -63,15 +68,10 @@ class CMyHttpAsync : public CBaseThread {
     char* pResult;     ///< The current fetch's text or null; the caller owns the text.
 
   private:
-    /// Asks the worker to give up its request and wakes it if it waits for the network.
-    void CancelRequest();
-
     /// Repeats Stop until it reports the worker's end or dwBudgetMs have passed.
     bool StopWithin(DWORD dwBudgetMs);
 
-    std::atomic<bool> bCancelRequested{false};  // set by the caller, polled by the worker
-    CMutex wakeLock;                            // leaf lock: guards pWakeTarget only
-    void* pWakeTarget = nullptr;  // guarded by wakeLock: the worker's transfer while it runs
+    std::unique_ptr<detail::CHttpExchange> pExchange;  // the worker's request; cancellable
 };
 
 namespace testing {

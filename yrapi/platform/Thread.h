@@ -21,6 +21,8 @@ DWORD GetCurrentThreadId();
 /// Lets the calling thread's timed sleeps end up to nNanoseconds after the time asked, so
 /// that the kernel may merge wake-ups (Linux gives an ordinary thread 50 us; real-time threads
 /// sleep without slack whatever is set). 0 restores the default. False when refused.
+/// Windows has no slack per thread: there a value below 1 ms raises the system timer's
+/// resolution to 1 ms (from 15.6 ms) until the thread sets 0 or the process ends.
 bool SetCurrentThreadTimerSlack(unsigned nNanoseconds);
 
 /// Platform priority values, as the library's callers pass them.
@@ -77,6 +79,20 @@ class CThread {
     /// and a later Terminate works as usual. Ending the calling thread itself is refused.
     /// Returns true once the thread is gone, with dwExitCode as its exit code; also true for a
     /// thread that had already ended (whose own exit code is kept).
+    ///
+    /// On Win32 the forced end is TerminateThread, struck only while the thread is blocked in
+    /// one of this layer's own waits (Sleep, and Wait on a kernel mutex, a semaphore or a
+    /// thread), or before a thread created suspended ever ran: anywhere else the thread may
+    /// hold a lock of the system's (the loader's while it starts, the heap's, the C runtime's)
+    /// that nobody would ever release. Terminate suspends the thread to see where it is; one
+    /// that reaches no such wait within a few seconds is not ended, the call returns false and
+    /// nothing stays pending. Ending the calling thread itself is refused. TerminateThread
+    /// cleans up nothing of the thread's own: no destructor runs and its stack is not unwound,
+    /// so scoped holders keep their locks (a kernel mutex it owns is abandoned, and the next
+    /// waiter gets it; a std::mutex or critical section it holds stays locked for good), the
+    /// memory it allocated, its thread_local storage and the C runtime's data for it are
+    /// leaked, and DLLs are not told of its end. The kernel frees its stack and signals its
+    /// end to every waiter.
     bool Terminate(DWORD dwExitCode);
 
     /// Maps a platform priority value to Linux scheduling:
@@ -85,7 +101,10 @@ class CThread {
     ///    allowed at all, SCHED_OTHER with the lowest nice value allowed (-20 for root).
     ///  - HIGHEST/ABOVE_NORMAL/NORMAL/BELOW_NORMAL/LOWEST: SCHED_OTHER with nice -10/-5/0/5/10.
     ///  - IDLE (-15 and below): SCHED_IDLE.
-    /// False when the platform refuses every option (or for an injected fault).
+    /// On Win32 the value goes to SetThreadPriority as it is, or as the nearest of the levels
+    /// above when it lies between them.
+    /// False when the platform refuses every option, for a thread that has ended (or for an
+    /// injected fault).
     bool SetPriority(int nPriority);
 
     struct Control;

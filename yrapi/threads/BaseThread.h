@@ -95,8 +95,8 @@ class CBaseThread {
     bool WaitUntillStop(DWORD nTimeout);
 
     /// Ends the thread by force with nExitCode (see platform::CThread::Terminate for what
-    /// that means on POSIX and what it cannot do). On success StateEnded and true; the handle
-    /// and identifier stay for the caller to release.
+    /// that means on each platform and what it cannot do). On success StateEnded and true; the
+    /// handle and identifier stay for the caller to release.
     bool Terminate(DWORD nExitCode);
 
     /// Releases a held thread handle and clears the identifier; the thread is not touched.
