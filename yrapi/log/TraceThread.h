@@ -3,9 +3,9 @@
 // and RotateLogFile, which shifts the file through nine numbered generations.
 //
 // Thread-safety: the built-in table's _Open starts one writer and _Close stops and frees it;
-// they take turns under a lock of their own, so any thread may call them. The log stream is used only by the writer
-// during a pass and by _Close once the writer's thread has ended, never by both at once. The
-// queue is shared with every producer under its own mutex, taken once per record.
+// they take turns under a lock of their own, so any thread may call them. The log stream is used
+// only by the writer during a pass and by _Close once the writer's thread has ended, never by both
+// at once. The queue is shared with every producer under its own mutex, taken once per record.
 //
 // Ownership: the built-in table owns the writer between _Open and _Close. A writer always
 // lets its thread end before it is freed: it is never ended by force, since a forced end
