@@ -141,9 +141,8 @@ TEST(ProcessObjects, ThreadsStillLoggingWhileTheProcessEndsDoNotCrashIt) {
                 ConfigSetString("k", "value");
                 for (int i = 0; i < 3; ++i) {
                     std::thread([] {
-                        for (std::size_t n = 0;; ++n) {
-                            CYRLogInterface::Log(1, "busy %zu %s", n,
-                                                 std::string(900, 'y').c_str());
+                        for (unsigned n = 0;; ++n) {
+                            CYRLogInterface::Log(1, "busy %u %s", n, std::string(900, 'y').c_str());
                             const char* pValue = ConfigGetString("k", "gone");
                             n += std::strlen(pValue) == 0 ? 1 : 0;
                         }
@@ -167,7 +166,11 @@ class CSharedFolder {
         } else {
             dir.emplace();
             szPath = dir->Path();
+#if defined(_WIN32)
+            _putenv_s("YRAPI_TEST_SHARED_FOLDER", szPath.c_str());
+#else
             setenv("YRAPI_TEST_SHARED_FOLDER", szPath.c_str(), 1);
+#endif
         }
     }
     std::string File(const std::string& name) const { return szPath + "/" + name; }
@@ -199,7 +202,7 @@ TEST(ProcessObjects, LinesQueuedAtExitReachTheOpenLogFile) {
     EXPECT_EXIT(
         {
             GetLogApi()->_Open(szLog.c_str(), 4, 1 << 30);
-            int nFile = open(szTicks.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+            int nFile = open(szTicks.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
             static timer_item item{};
             item.nParam1 = static_cast<std::uintptr_t>(nFile);
             item.dwDueTick = platform::GetTickCount();
