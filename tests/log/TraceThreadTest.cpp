@@ -361,10 +361,15 @@ TEST_F(LogOpenClose, CloseWritesEverythingLeftOrKeepsItWithoutAFile) {
 TEST_F(LogOpenClose, CloseAfterAFailedWaitStillWritesEverything) {
     std::string file = dir.File("app.log");
     QueueLines(0, 3);
+    // Without its stop signal the writer sleeps out its 100 ms before it sees the stop, so
+    // that Stop's wait is sure to begin while the writer runs (and so to fail, and log).
+    YRAPI::platform::testing::FailNext(YRAPI::platform::testing::Fault::SemaphoreCreate);
     GetLogApi()->_Open(file.c_str(), 4, 1 << 30);
+    YRAPI::platform::testing::FailNext(YRAPI::platform::testing::Fault::SemaphoreCreate, 0);
     ASSERT_TRUE(WaitUntil([] { return GetLogQueue().count.load() == 0; }, kLongWait));
     YRAPI::platform::testing::FailNext(YRAPI::platform::testing::Fault::ThreadWait);
     GetLogApi()->_Close();  // Stop(200) fails and logs; the writer is still waited for
+    YRAPI::platform::testing::FailNext(YRAPI::platform::testing::Fault::ThreadWait, 0);
     EXPECT_EQ(YRAPI::detail::GetLogState().pWriter, nullptr);
     std::string text = ReadFile(file);
     EXPECT_EQ(text.rfind(Lines(0, 3), 0), 0u);
