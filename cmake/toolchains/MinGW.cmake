@@ -31,8 +31,7 @@ if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
     find_program(YRAPI_WINE NAMES ${YRAPI_WINE_NAMES} PATHS /usr/lib/wine NO_DEFAULT_PATH)
     find_program(YRAPI_WINE NAMES ${YRAPI_WINE_NAMES})
     if(YRAPI_WINE)
-        # Quiet, private, and without the Mono and Gecko installers a new prefix would offer.
         set(CMAKE_CROSSCOMPILING_EMULATOR
-            "${CMAKE_COMMAND};-E;env;WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=;${YRAPI_WINE}")
+            "/bin/sh;${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;${CMAKE_BINARY_DIR}/wineprefix;${YRAPI_WINE}")
     endif()
 endif()
