@@ -21,9 +21,36 @@
 #include <yrapi/platform/Types.h>
 #include <yrapi/threads/BaseThread.h>
 
+#include <cstddef>
 #include <memory>
 
 namespace YRAPI {
+
+/// Why a fetch gave the result it did. Fetch still reports every failure as a null text; the
+/// report beside it says which failure it was.
+enum class FetchOutcome {
+    None,               ///< no fetch has run on this fetcher yet
+    Text,               ///< a 200 answer with a non-empty body: the text was returned
+    TimedOut,           ///< the caller's time-out (or the exchange's own) ran out first
+    Cancelled,          ///< Cancel() was called during the fetch
+    NameNotResolved,    ///< the host name could not be resolved
+    ConnectionRefused,  ///< the host answered, but nothing listens on that port
+    ConnectionFailed,   ///< no connection for another reason (unreachable, reset, bad URL)
+    TlsFailure,         ///< the TLS handshake or the server's certificate failed
+    HttpStatus,         ///< the answer's status was not 200 (see nHttpStatus)
+    EmptyBody,          ///< a 200 answer whose body was empty
+    TooManyRedirects,   ///< the redirects did not end
+};
+
+/// What the last fetch of a fetcher came to. A small value, copied out to the caller.
+struct fetch_report {
+    FetchOutcome eOutcome = FetchOutcome::None;
+    int nHttpStatus = 0;             ///< the final answer's status code; 0 when none arrived
+    std::size_t nBytesReceived = 0;  ///< body bytes received (the text holds at most kMaxBody)
+    bool bTruncated = false;         ///< the text is only the first block of a longer body
+    DWORD dwExchangeMs = 0;          ///< how long the exchange itself took, beside the fixed wait
+    char szContentType[128] = {};    ///< the answer's Content-Type (with its charset), or empty
+};
 
 namespace detail {
 class CHttpExchange;
@@ -57,6 +84,15 @@ class CMyHttpAsync : public CBaseThread {
     /// to timeoutMs (INFINITE: no limit), plus the few milliseconds a cancelled request needs
     /// to release its resources. The caller frees the text with FreeResult.
     char* Fetch(const char* url, DWORD timeoutMs);
+
+    /// Ends the running fetch, if any: Fetch returns null within 100 ms of the call (also during
+    /// its fixed 500 ms wait), its report saying Cancelled. Callable from any thread; without a
+    /// running fetch it does nothing, and the next fetch is not affected.
+    void Cancel();
+
+    /// What the last completed fetch came to; eOutcome None before the first. Read it on the
+    /// thread that called Fetch, after Fetch returned.
+    fetch_report GetLastReport() const;
 
     /// Frees a text returned by Fetch; does nothing for null.
     static void FreeResult(char* text);
