@@ -566,6 +566,8 @@ TEST(CMyHttpAsync, ACancelEndsTheRunningFetchAndNoOther) {
     for (const auto& c : cases) {
         Clock::time_point cancelled;
         std::thread canceller([&] {
+            // From the worker's start: a cancel before the fetch has begun would reach nothing.
+            while (!fetcher.HasThread()) std::this_thread::sleep_for(milliseconds(1));
             std::this_thread::sleep_for(c.cancelAfter);
             cancelled = Clock::now();
             fetcher.Cancel();
