@@ -157,6 +157,50 @@ TEST(CConfigFileThread, SetStringCutsTextsAndNeverChangesAReturnedOne) {
     EXPECT_EQ(config.GetString("other", nullptr), szFirst) << "names share a text";
 }
 
+// The cost of a SetString must not grow with the table: 16 times the names may take about 16
+// times as long, not 256 times (a walk of the whole table for each name). Measured as a ratio
+// in one run, the best of five, so that a slow or busy machine slows both sides alike; the
+// bound leaves four times the linear ratio. The big table keeps its order and its rules.
+TEST(CConfigFileThread, SettingManyNamesCostsInProportionToTheirNumber) {
+    auto fill = [](CConfigFileThread& config, int nNames) {
+        for (int i = 0; i < nNames; ++i) {
+            std::string name = "setting." + std::to_string(i);
+            config.SetString(name.c_str(), name.c_str());
+        }
+    };
+    auto best = [&](int nNames) {
+        auto dBest = std::chrono::steady_clock::duration::max();
+        for (int nRun = 0; nRun < 5; ++nRun) {
+            CConfigFileThread config(kNoReload, /*bStartThread=*/false);
+            auto start = std::chrono::steady_clock::now();
+            fill(config, nNames);
+            dBest = std::min(dBest, std::chrono::steady_clock::now() - start);
+        }
+        return std::chrono::duration<double>(dBest).count();
+    };
+    double dSmall = best(1000);
+    double dLarge = best(16000);
+    EXPECT_LT(dLarge, 64 * dSmall) << "1,000 names: " << dSmall << " s, 16,000: " << dLarge << " s";
+
+    CConfigFileThread config(kNoReload, /*bStartThread=*/false);
+    fill(config, 16000);
+    std::string longName(200, 'n');
+    config.SetString(longName.c_str(), "long");
+    config.SetString("setting.7", "again");  // an existing name keeps its place
+    auto settings = config.CopySettings();
+    ASSERT_EQ(settings.size(), 16001u);
+    for (int i : {0, 1, 8, 15999}) {
+        std::string name = "setting." + std::to_string(i);
+        EXPECT_EQ(settings[i], std::make_pair(name, name));
+        EXPECT_EQ(Get(config, name), name);
+    }
+    EXPECT_EQ(settings[7].second, "again");
+    EXPECT_EQ(settings[16000], std::make_pair(longName.substr(0, 127), "long"s));
+    EXPECT_EQ(Get(config, longName.substr(0, 127) + "x"), "long");
+    EXPECT_FALSE(config.HasKey("setting.16000"));
+    EXPECT_FALSE(config.HasKey("Setting.1"));
+}
+
 // ---- Bad input ----
 
 TEST(CConfigFileThread, OverlongLinesNulsCrsAndBinaryBytesGiveDefinedResults) {

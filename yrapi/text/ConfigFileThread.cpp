@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -55,8 +56,16 @@ struct CConfigFileThread::text_pool {
     std::unordered_set<std::string, hash, std::equal_to<>> texts;
 };
 
+// Each record by its stored name (at most kNameMax characters). The keys view the records' own
+// szName arrays, which never move or change once a record is listed.
+struct CConfigFileThread::name_index {
+    std::unordered_map<std::string_view, config_item*, text_pool::hash, std::equal_to<>> items;
+};
+
 CConfigFileThread::CConfigFileThread(YRAPI::DWORD dwPeriod, bool bStartThread)
-    : dwPeriod(dwPeriod), pTexts(std::make_unique<text_pool>()) {
+    : dwPeriod(dwPeriod),
+      pTexts(std::make_unique<text_pool>()),
+      pIndex(std::make_unique<name_index>()) {
     if (bStartThread) Start(true);
 }
 
@@ -64,6 +73,7 @@ CConfigFileThread::~CConfigFileThread() {
     StopForDestruction(200);
     YRAPI::CMutexLock lock(tableLock);
     int nCount = table.count.load();
+    pIndex->items.clear();
     for (int i = 0; i < nCount; ++i) delete static_cast<config_item*>(table.items[i]);
     table.count.store(0);
 }
@@ -134,16 +144,10 @@ bool CConfigFileThread::ParseFile(std::FILE* file) {
 }
 
 config_item* CConfigFileThread::FindItem(const char* name) {
-    // Every change to the array happens under tableLock as well, so with tableLock held the
-    // entries are read directly instead of taking the array's own lock for each one.
-    int nCount = table.count.load(std::memory_order_relaxed);
-    for (int i = 0; i < nCount; ++i) {
-        auto* pItem = static_cast<config_item*>(table.items[i]);
-        // A stored name holds at most kNameMax characters, so comparing at most that many
-        // compares the asked name cut the same way.
-        if (pItem != nullptr && std::strncmp(pItem->szName, name, kNameMax) == 0) return pItem;
-    }
-    return nullptr;
+    // A stored name holds at most kNameMax characters: the asked name is cut the same way, so
+    // a longer name finds the record that stores its first kNameMax characters.
+    auto it = pIndex->items.find(std::string_view(name, strnlen(name, kNameMax)));
+    return it != pIndex->items.end() ? it->second : nullptr;
 }
 
 const char* CConfigFileThread::KeepText(const char* value) {
@@ -181,7 +185,9 @@ void CConfigFileThread::SetString(const char* name, const char* value) {
     YRAPI::CopyText(pItem->szName, sizeof pItem->szName, name);
     pItem->pszValue = KeepText(value != nullptr ? value : "");
     // A record the array refuses (its growth limit) is dropped.
-    if (table.Add(pItem.get()) >= 0) pItem.release();
+    if (table.Add(pItem.get()) < 0) return;
+    config_item* pListed = pItem.release();
+    pIndex->items.emplace(std::string_view(pListed->szName), pListed);
 }
 
 int CConfigFileThread::GetInt(const char* name, int defaultValue) {
