@@ -23,8 +23,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace YRAPI {
+
+namespace platform {
+class CSemaphore;
+}  // namespace platform
 
 /// A timer's client function: its two client values and the tick of the pass that fired it.
 using TimerCallback = void (*)(std::uintptr_t nParam1, std::uintptr_t nParam2, DWORD dwTick);
@@ -84,6 +89,15 @@ class CTimer {
     DWORD GetLastPassTick() const { return dwLastPassTick.load(); }
 
   protected:
+    /// For the one thread that runs the passes: when the list is empty, waits until AddTimer
+    /// lists a timer or WakeWaiter is called (either may come first: a signal given before
+    /// the wait ends it at once). True at once when the list holds a timer; false when it
+    /// cannot wait (the platform refused the signal), and the caller paces itself.
+    bool WaitWhileEmpty();
+
+    /// Ends the current or the next WaitWhileEmpty; any thread.
+    void WakeWaiter();
+
     CPtArray timerList{/*bLocked=*/false};    // client records in add order; guarded by listLock
     CPtArray firingQueue{/*bLocked=*/false};  // copies owned during a pass; service thread only
     CMutex listLock;                          // guards timerList and the listed records
@@ -91,18 +105,32 @@ class CTimer {
 
   private:
     void Fire(timer_item* pItem, DWORD dwNow);
+
+    // Released by AddTimer and WakeWaiter (one count at most), taken by WaitWhileEmpty; null
+    // when the platform refused it.
+    std::unique_ptr<platform::CSemaphore> pListedSignal;
 };
 
 /// The timer service thread. Its constructor makes it the process-wide service and starts
-/// it at the time-critical priority; its destructor stops it (waiting up to one second, then
-/// ending it by force) before the lists go.
+/// it at the time-critical priority (unless bStartThread is false: a subclass that overrides
+/// what the thread calls starts it as the last act of its own constructor, with Start(true)
+/// and SetPriority(15)); its destructor stops it (waiting up to one second, then ending it by
+/// force) before the lists go.
+///
+/// While timers are listed the thread runs a pass about every millisecond. With none listed it
+/// does not wake at all: it sleeps until AddTimer lists one, then passes at once, or until a
+/// stop is requested.
 class CTimerThread : public CBaseThread, public CTimer {
   public:
-    CTimerThread();
+    explicit CTimerThread(bool bStartThread = true);
     ~CTimerThread() override;
 
-    /// One pass, then a 1 ms sleep; always true.
+    /// With timers listed, one pass, then a 1 ms sleep; with none, the sleep until one is
+    /// listed or a stop is requested. Always true.
     bool Step() override;
+
+    /// Also wakes the thread from its sleep over an empty list.
+    void RequestStop() override;
 };
 
 /// The process-wide timer service, or null when none exists. Reach it from start-up until the
