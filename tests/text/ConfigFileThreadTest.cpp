@@ -88,8 +88,10 @@ int CountLoadLines(const std::string& path) {
 // changed the value of "k".
 class CProbeConfig : public CConfigFileThread {
   public:
-    explicit CProbeConfig(DWORD dwPeriod) : CConfigFileThread(dwPeriod, /*bStartThread=*/false) {
-        Start(true);
+    // A subclass passes bStartThread false and starts and stops the worker itself.
+    explicit CProbeConfig(DWORD dwPeriod, bool bStartThread = true)
+        : CConfigFileThread(dwPeriod, /*bStartThread=*/false) {
+        if (bStartThread) Start(true);
     }
     ~CProbeConfig() override { StopForDestruction(200); }
 
@@ -270,6 +272,44 @@ TEST(CConfigFileThread, WorkerFollowsChangesWithinOnePeriodAndOutlivesAVanishedF
     std::filesystem::remove(file.path);
     ReplaceFile(file.path, "k=3\n");
     EXPECT_TRUE(WaitUntil([&] { return Get(config, "k") == "3"; }, 20s)) << "restored file";
+}
+
+// Saves the file once, in place, while the worker's reload is inside ParseFile: after the
+// content has been read and before the load ends. The save must be loaded by a later pass.
+class CSaveDuringReloadConfig : public CProbeConfig {
+  public:
+    CSaveDuringReloadConfig(std::string path, std::string content)
+        : CProbeConfig(20, /*bStartThread=*/false),
+          path(std::move(path)),
+          content(std::move(content)) {
+        Start(true);
+    }
+    ~CSaveDuringReloadConfig() override { StopForDestruction(200); }
+    bool ParseFile(std::FILE* file) override {
+        bool bResult = CConfigFileThread::ParseFile(file);
+        if (YRAPI::platform::GetCurrentThreadId() == GetThreadId() && !bSaved.exchange(true)) {
+            WriteFile(path, content);
+            nPassOfSave.store(nPasses.load());
+        }
+        return bResult;
+    }
+    const std::string path, content;
+    std::atomic<bool> bSaved{false};
+    std::atomic<int> nPassOfSave{-1};
+};
+
+TEST(CConfigFileThread, ASaveDuringAReloadIsLoadedAtTheNextPass) {
+    CConfFile file("k=1\n");
+    CSaveDuringReloadConfig config(file.path, "k=22\n");  // another size: seen at any clock
+    ASSERT_TRUE(config.Load(file.path.c_str()));
+    // The worker's own load after the application's is the one that sees the save.
+    ASSERT_TRUE(WaitUntil([&] { return config.bSaved.load(); }, 20s));
+    ASSERT_TRUE(config.WaitPasses(3));
+    EXPECT_EQ(Get(config, "k"), "22");
+    EXPECT_LE(config.nPassOfLastChange.load(), config.nPassOfSave.load() + 1);
+    EXPECT_EQ(CountLoadLines(file.path), 3) << "the application's, the worker's, the save's";
+    ASSERT_TRUE(config.WaitPasses(3));
+    EXPECT_EQ(CountLoadLines(file.path), 3) << "and none while the file stays unchanged";
 }
 
 TEST(CConfigFileThread, CopySettingsKeepsFirstSetOrderAndLoadCountCountsFilesRead) {

@@ -102,11 +102,14 @@ bool CConfigFileThread::Load(const char* path) {
     if (path == nullptr || strnlen(path, sizeof szFile) >= sizeof szFile) return false;
     // A local copy: the worker passes szPath itself.
     YRAPI::CopyText(szFile, sizeof szFile, path);
+    // The status is taken before the file is read, and recorded as that of the table's
+    // content: a save that lands while the file is read then shows as a change at the
+    // worker's next look, and is loaded, instead of being taken for the version just read.
+    const file_status before = StatusOf(szFile);
     // fopen would open a directory (and then fail every read) and would block on a FIFO
     // while the worker holds tableLock; neither is a settings file.
-    std::error_code ec;
-    std::filesystem::file_status status = std::filesystem::status(szFile, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    if (before.nType != 0 &&
+        before.nType != static_cast<int>(std::filesystem::file_type::regular)) {
         return false;
     }
     std::unique_ptr<std::FILE, FileCloser> pFile(std::fopen(szFile, "r"));
@@ -116,10 +119,9 @@ bool CConfigFileThread::Load(const char* path) {
     {
         YRAPI::CMutexLock lock(tableLock);
         YRAPI::CopyText(szPath, sizeof szPath, szFile);
+        fileStatus = before;
         dwLoadCount.fetch_add(1);
     }
-    pFile.reset();
-    RefreshStatus();
     return bResult;
 }
 
@@ -205,20 +207,24 @@ long CConfigFileThread::GetLong(const char* name, long defaultValue) {
 }
 
 void CConfigFileThread::RefreshStatus() {
-    namespace fs = std::filesystem;
     YRAPI::CMutexLock lock(tableLock);
-    fileStatus = file_status{};
-    if (szPath[0] == '\0') return;
+    fileStatus = szPath[0] != '\0' ? StatusOf(szPath) : file_status{};
+}
+
+CConfigFileThread::file_status CConfigFileThread::StatusOf(const char* path) {
+    namespace fs = std::filesystem;
+    file_status result;
     std::error_code ec;
-    fs::file_status status = fs::status(szPath, ec);
-    if (ec || !fs::exists(status)) return;
-    fileStatus.nType = static_cast<int>(status.type());
-    fs::file_time_type tModified = fs::last_write_time(szPath, ec);
-    if (!ec) fileStatus.nModified = static_cast<std::int64_t>(tModified.time_since_epoch().count());
+    fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) return result;
+    result.nType = static_cast<int>(status.type());
+    fs::file_time_type tModified = fs::last_write_time(path, ec);
+    if (!ec) result.nModified = static_cast<std::int64_t>(tModified.time_since_epoch().count());
     if (fs::is_regular_file(status)) {
-        std::uintmax_t nSize = fs::file_size(szPath, ec);
-        if (!ec) fileStatus.nSize = static_cast<std::int64_t>(nSize);
+        std::uintmax_t nSize = fs::file_size(path, ec);
+        if (!ec) result.nSize = static_cast<std::int64_t>(nSize);
     }
+    return result;
 }
 
 std::vector<std::pair<std::string, std::string>> CConfigFileThread::CopySettings() {

@@ -70,10 +70,12 @@ class CConfigFileThread : public YRAPI::CBaseThread, public YRAPI::CYRLogInterfa
     /// status; then Idle for one period. Always true.
     bool Step() override;
 
-    /// Reads the file at path into the table with ParseFile and makes it the watched file;
-    /// every load is logged at level 4. False, with nothing logged and nothing changed, when
-    /// the file cannot be opened, is not a regular file, or its path is longer than 255
-    /// characters (which could not be watched under its own name); otherwise ParseFile's result.
+    /// Reads the file at path into the table with ParseFile and makes it the watched file,
+    /// recording the file's status as taken before the read (a save during the read therefore
+    /// counts as a change at the worker's next pass); every load is logged at level 4. False, with
+    /// nothing logged and nothing changed, when the file cannot be opened, is not a regular file,
+    /// or its path is longer than 255 characters (which could not be watched under its own name);
+    /// otherwise ParseFile's result.
     virtual bool Load(const char* path);
 
     /// Applies each line of an open file with SetString, under tableLock. "//" and "#" start
@@ -130,13 +132,16 @@ class CConfigFileThread : public YRAPI::CBaseThread, public YRAPI::CYRLogInterfa
     struct text_pool;
     struct name_index;
 
+    static file_status StatusOf(const char* path);
     config_item* FindItem(const char* name);  // REQUIRES: tableLock held
     const char* KeepText(const char* value);  // REQUIRES: tableLock held
 
     YRAPI::CPtArray table{/*bLocked=*/true};  // owned config_item records; guarded by tableLock
     YRAPI::CMutex tableLock;
-    char szPath[256] = {};               // the watched file, empty for none; guarded by tableLock
-    file_status fileStatus;              // status of szPath; guarded by tableLock
+    char szPath[256] = {};  // the watched file, empty for none; guarded by tableLock
+    // Status of szPath as taken before the read whose content the table holds (or afresh, by
+    // RefreshStatus); guarded by tableLock.
+    file_status fileStatus;
     YRAPI::DWORD dwPeriod;               // the poll period in ms
     file_status loadedStatus;            // status recorded at the worker's last reload; worker only
     std::unique_ptr<text_pool> pTexts;   // every value text ever published; guarded by tableLock
