@@ -108,7 +108,7 @@ bool CTimer::AddTimer(timer_item* pItem) {
     if (pItem == nullptr) return false;
     {
         CMutexLock lock(listLock);
-        if (!IsFireable(*pItem)) return false;
+        if (bRefusing || !IsFireable(*pItem)) return false;
         const int nCount = timerList.count.load();
         for (int i = 0; i < nCount; ++i) {
             if (timerList.items[i] == pItem) return false;
@@ -145,6 +145,11 @@ bool CTimer::WaitWhileEmpty() {
     return pListedSignal && pListedSignal->Wait(INFINITE) == platform::WaitResult::Acquired;
 }
 
+void CTimer::RefuseNewTimers() {
+    CMutexLock lock(listLock);
+    bRefusing = true;
+}
+
 void CTimer::WakeWaiter() {
     // Refused when a count is already there, which wakes the waiter just as well.
     if (pListedSignal) pListedSignal->Release();
@@ -160,7 +165,10 @@ CTimerThread::CTimerThread(bool bStartThread) {
     if (Start(/*bRun=*/true)) SetPriority(platform::THREAD_PRIORITY_TIME_CRITICAL);
 }
 
-CTimerThread::~CTimerThread() {
+CTimerThread::~CTimerThread() { End(); }
+
+void CTimerThread::End() {
+    RefuseNewTimers();
     // Stops this object's own thread (not whichever service the process-wide pointer names:
     // a later CTimerThread takes the pointer over) and waits for it, by force when it does not
     // stop within one second, so that the lists are never freed under a running pass.
