@@ -4,7 +4,10 @@
 // expected.
 #include <yrapi/yrapi.h>
 
+// After the yrapi headers, as the README asks (its macros would replace the library's names).
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <cstdio>
 #include <type_traits>
