@@ -1,12 +1,17 @@
 #!/bin/sh
-# display.sh start|stop STATE WINEPREFIX - the virtual X display of the Win32 front end's tests,
-# as a ctest fixture. "start" ends a Wine server left in the prefix (its desktop would still
-# point at an old display), starts Xvfb on a free display number and writes that number to
-# STATE/display; "stop" ends the prefix's Wine server and then Xvfb.
+# display.sh start|stop STATE WINEPREFIX WINE - the virtual X display of the Win32 front end's
+# tests, as a ctest fixture. "start" ends a Wine server left in the prefix (its desktop would
+# still point at an old display), starts Xvfb on a free display number, writes that number to
+# STATE/display and readies the prefix; "stop" ends the prefix's Wine server and then Xvfb.
+#
+# The display has no window manager, so Wine is told to place its windows itself (X11 driver
+# "Managed" off): it would otherwise wait, seconds at a time, for a manager's answer whenever
+# a window is shown, hidden or minimised.
 set -u
 action=$1
 state=$2
 prefix=$3
+wine=${4:-}
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 stop_wine() {
@@ -36,6 +41,12 @@ start)
         sleep 0.1
     done
     echo "display :$(cat "$state/display")"
+    if [ -n "$wine" ]; then
+        DISPLAY=":$(cat "$state/display")" WINEPREFIX="$prefix" WINEDEBUG=-all \
+            WINEDLLOVERRIDES=mscoree,mshtml= \
+            "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            >"$state/wine-setup.log" 2>&1 || { cat "$state/wine-setup.log" >&2; exit 1; }
+    fi
     ;;
 stop)
     stop_wine
@@ -43,7 +54,7 @@ stop)
     rm -f "$state/display" "$state/xvfb.pid"
     ;;
 *)
-    echo "usage: display.sh start|stop STATE WINEPREFIX" >&2
+    echo "usage: display.sh start|stop STATE WINEPREFIX [WINE]" >&2
     exit 2
     ;;
 esac
