@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <commctrl.h>
 #include <string>
 
 namespace {
@@ -218,6 +220,28 @@ TEST(MainDialogFrame, TheHostGroupShowsTheHostAndItsAddresses) {
     GetDlgItemTextA(hWnd, IDC_HOST_ADDRESSES, szAddresses, sizeof(szAddresses));
     EXPECT_STRNE(szAddresses, "");
     EXPECT_EQ(TamberonTest::WindowText(GetDlgItem(hWnd, IDC_CHOOSE_FOLDER)), "&Choose Folder...");
+}
+
+// The program's manifest (linked into this test program with the other resources) is in
+// force: the common controls' version 6 (the system's visual style), UTF-8 as the code page of
+// the A calls, and per-monitor DPI awareness asked for.
+TEST(ProgramManifest, GivesVisualStylesUtf8AndAsksForPerMonitorDpi) {
+    InitCommonControls();
+    char szComctl[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), szComctl, sizeof(szComctl));
+    std::string szPath = szComctl;
+    for (char& c : szPath) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(szPath.find("microsoft.windows.common-controls"), std::string::npos) << szComctl;
+    EXPECT_NE(szPath.find("_6.0."), std::string::npos) << szComctl;
+
+    EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+
+    HRSRC hManifest = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(hManifest, nullptr);
+    const char* pData = static_cast<const char*>(LockResource(LoadResource(nullptr, hManifest)));
+    std::string szManifest(pData, SizeofResource(nullptr, hManifest));
+    EXPECT_NE(szManifest.find(">PerMonitorV2, PerMonitor<"), std::string::npos);
+    EXPECT_NE(szManifest.find(">true/pm<"), std::string::npos);
 }
 
 TEST(MainDialogFrame, TheDialogDrawsItself) {
