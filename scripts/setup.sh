@@ -55,8 +55,10 @@ fi
 apt_get=("${as_root[@]}" apt-get)
 export DEBIAN_FRONTEND=noninteractive
 # The 32-bit Wine comes from the i386 architecture, which a fresh amd64 system does not list.
+added_i386=0
 if [[ ${#missing_wanted[@]} -gt 0 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${as_root[@]}" dpkg --add-architecture i386
+    added_i386=1
 fi
 # A list that fails to download (a mirror in the middle of a sync) is reported; the install
 # then decides with the lists at hand.
@@ -68,4 +70,7 @@ if [[ ${#missing_wanted[@]} -gt 0 ]] &&
     ! "${apt_get[@]}" install -y -qq --no-install-recommends "${missing_wanted[@]}"; then
     echo "setup: could not install ${missing_wanted[*]}: the 32-bit Windows tests will be" \
         "built, not run" >&2
+    # Leave the machine's architectures as they were: a later apt-get update elsewhere should
+    # not trip over the i386 lists that could not be had.
+    if [[ $added_i386 -eq 1 ]]; then "${as_root[@]}" dpkg --remove-architecture i386 || true; fi
 fi
