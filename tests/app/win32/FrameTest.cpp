@@ -159,18 +159,39 @@ TEST(MainDialogFrame, TheIconIsCentredRoundingUp) {
     }
 }
 
+// Counts the icon-erase messages a window receives (its procedure subclassed), and whether
+// each came with a device context.
+WNDPROC pfnDialogWindowProc = nullptr;
+int nIconErases = 0;
+bool bIconEraseHadDC = false;
+
+LRESULT CALLBACK CountIconErase(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+    if (nMessage == WM_ICONERASEBKGND) {
+        ++nIconErases;
+        bIconEraseHadDC = wParam != 0;
+    }
+    return CallWindowProcA(pfnDialogWindowProc, hWnd, nMessage, wParam, lParam);
+}
+
 TEST(MainDialogFrame, WhileMinimisedItDrawsTheIconCentred) {
     CTamberonDlg dlg;
     HWND hWnd = dlg.Create();
     ASSERT_NE(hWnd, nullptr);
+    pfnDialogWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountIconErase)));
+    nIconErases = 0;
     ShowWindow(hWnd, SW_SHOW);
     SendMessageA(hWnd, WM_PAINT, 0, 0);
     EXPECT_EQ(dlg.GetIconPaintCount(), 0);  // not minimised: the dialog paints as usual
+    EXPECT_EQ(nIconErases, 0);
 
     ShowWindow(hWnd, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(hWnd));
+    nIconErases = 0;
     SendMessageA(hWnd, WM_PAINT, 0, 0);
     EXPECT_EQ(dlg.GetIconPaintCount(), 1);
+    EXPECT_EQ(nIconErases, 1);  // the icon's background, erased with the paint's DC
+    EXPECT_TRUE(bIconEraseHadDC);
     RECT client;
     GetClientRect(hWnd, &client);
     POINT expected =
