@@ -202,6 +202,7 @@ void CLoopbackHttpServer::Serve(socket_id nSocket) {
 
     http_answer reply = answer(request);
     if (reply.delay.count() > 0 && !Quiet(nSocket, reply.delay)) return;
+    if (reply.nStatus == 0) return;  // hang up
     std::string szOut =
         "HTTP/1.1 " + std::to_string(reply.nStatus) + (reply.nStatus == 200 ? " OK" : " Other") +
         "\r\nContent-Length: " + std::to_string(reply.szBody.size()) + "\r\nConnection: close\r\n";

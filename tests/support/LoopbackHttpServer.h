@@ -26,7 +26,8 @@ struct http_request {
 };
 
 struct http_answer {
-    int nStatus = 200;                   ///< Sent with the reason "OK" for 200, else "Other".
+    int nStatus = 200;                   ///< Sent with the reason "OK" for 200, else "Other";
+                                         ///< 0 hangs up without an answer.
     std::vector<std::string> headers;    ///< Extra "Name: value" lines.
     std::string szBody;                  ///< Sent with a Content-Length header.
     std::chrono::milliseconds delay{0};  ///< Waited before anything is sent.

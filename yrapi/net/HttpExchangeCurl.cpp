@@ -12,6 +12,7 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -54,6 +55,7 @@ using multi_ptr = std::unique_ptr<CURLM, CMultiDeleter>;
 struct first_block {
     CURL* pEasy = nullptr;
     bool bTaken = false;
+    std::size_t nBlock = 0;   // bytes of the first block as libcurl handed it over
     bool bConnected = false;  // a connection is up: the receive time-out runs
     Clock::time_point heard;  // the connection's start or the latest header or body bytes
     std::size_t nLength = 0;
@@ -85,6 +87,7 @@ size_t OnBody(char* pData, size_t nSize, size_t nCount, void* pUser) {
     long nCode = 0;
     curl_easy_getinfo(pBlock->pEasy, CURLINFO_RESPONSE_CODE, &nCode);
     if (nCode == 200 && !pBlock->bTaken) {
+        pBlock->nBlock = nBytes;
         pBlock->nLength = nBytes < sizeof(pBlock->szText) ? nBytes : sizeof(pBlock->szText);
         std::memcpy(pBlock->szText, pData, pBlock->nLength);
         pBlock->bTaken = true;
@@ -110,7 +113,8 @@ bool SetOptions(CURL* pEasy, const char* szUrl, first_block* pBlock) {
            curl_easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
-           curl_easy_setopt(pEasy, CURLOPT_MAXREDIRS, 10L) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects)) ==
+               CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
            // Signals cannot time out a thread of a multithreaded program.
@@ -123,23 +127,111 @@ bool SetOptions(CURL* pEasy, const char* szUrl, first_block* pBlock) {
            curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, pBlock) == CURLE_OK;
 }
 
+// Why Drive stopped driving the transfer.
+enum class Drove { Over, Cancelled, Silent, Failed };
+
 // Runs the transfer until it is over, bCancel is set, or a connection has been silent for
 // the receive time-out (the transfer is then given up, and the fetch fails).
-void Drive(CURLM* pMulti, const first_block& block, const std::atomic<bool>& bCancel) {
+Drove Drive(CURLM* pMulti, const first_block& block, const std::atomic<bool>& bCancel) {
     const auto receiveTimeout = std::chrono::milliseconds(HttpReceiveTimeoutMs());
     int nRunning = 1;
     while (!bCancel.load()) {
-        if (curl_multi_perform(pMulti, &nRunning) != CURLM_OK || nRunning == 0) return;
-        if (bCancel.load()) return;
+        if (curl_multi_perform(pMulti, &nRunning) != CURLM_OK) return Drove::Failed;
+        if (nRunning == 0) return Drove::Over;
+        if (bCancel.load()) break;
         int nWaitMs = kPollMs;
         if (block.bConnected) {
             auto left = block.heard + receiveTimeout - Clock::now();
-            if (left <= Clock::duration::zero()) return;
+            if (left <= Clock::duration::zero()) return Drove::Silent;
             auto nLeftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
             if (nLeftMs < nWaitMs) nWaitMs = static_cast<int>(nLeftMs);
         }
-        if (curl_multi_poll(pMulti, nullptr, 0, nWaitMs, nullptr) != CURLM_OK) return;
+        if (curl_multi_poll(pMulti, nullptr, 0, nWaitMs, nullptr) != CURLM_OK) {
+            return Drove::Failed;
+        }
     }
+    return Drove::Cancelled;
+}
+
+// The reason for a transfer that libcurl ended with eCode and brought no text.
+FetchOutcome Failure(CURLcode eCode, long nStatus, long nOsError) {
+    switch (eCode) {
+        case CURLE_TOO_MANY_REDIRECTS:
+            return FetchOutcome::TooManyRedirects;
+        case CURLE_OPERATION_TIMEDOUT:
+            return FetchOutcome::TimedOut;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return FetchOutcome::NameNotResolved;
+        case CURLE_COULDNT_CONNECT:
+            return nOsError == ECONNREFUSED ? FetchOutcome::ConnectionRefused
+                                            : FetchOutcome::ConnectionFailed;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_CRL_BADFILE:
+        case CURLE_SSL_ENGINE_NOTFOUND:
+        case CURLE_SSL_ENGINE_SETFAILED:
+        case CURLE_SSL_ENGINE_INITFAILED:
+        case CURLE_SSL_CLIENTCERT:
+        case CURLE_USE_SSL_FAILED:
+            return FetchOutcome::TlsFailure;
+        default:
+            break;
+    }
+    // An answer came but gave no text: a status other than 200 (also a redirect that could
+    // not be followed), or a 200 whose body was empty.
+    if (nStatus != 0 && nStatus != 200) return FetchOutcome::HttpStatus;
+    if (nStatus == 200 && (eCode == CURLE_OK || eCode == CURLE_WRITE_ERROR)) {
+        return FetchOutcome::EmptyBody;
+    }
+    return FetchOutcome::ConnectionFailed;
+}
+
+// What the finished (or given up) transfer came to; the text when it brought one.
+std::unique_ptr<char[]> Conclude(CURLM* pMulti, CURL* pEasy, Drove eDrove, const first_block& block,
+                                 fetch_report& report) {
+    CURLcode eCode = CURLE_OK;
+    int nQueued = 0;
+    while (CURLMsg* pMessage = curl_multi_info_read(pMulti, &nQueued)) {
+        if (pMessage->msg == CURLMSG_DONE && pMessage->easy_handle == pEasy) {
+            eCode = pMessage->data.result;
+        }
+    }
+    long nStatus = 0;
+    long nOsError = 0;
+    char* szType = nullptr;
+    curl_easy_getinfo(pEasy, CURLINFO_RESPONSE_CODE, &nStatus);
+    curl_easy_getinfo(pEasy, CURLINFO_OS_ERRNO, &nOsError);
+    if (curl_easy_getinfo(pEasy, CURLINFO_CONTENT_TYPE, &szType) == CURLE_OK && szType) {
+        SetContentType(report, szType, std::strlen(szType));
+    }
+    report.nHttpStatus = static_cast<int>(nStatus);
+    if (block.bTaken) {
+        curl_off_t nDeclared = -1;
+        curl_easy_getinfo(pEasy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &nDeclared);
+        return FirstBlockText(block.szText, block.nLength, block.nBlock, nDeclared, report);
+    }
+    switch (eDrove) {
+        case Drove::Cancelled:
+            report.eOutcome = FetchOutcome::Cancelled;
+            break;
+        case Drove::Silent:
+            report.eOutcome = FetchOutcome::TimedOut;
+            break;
+        case Drove::Failed:
+            report.eOutcome = FetchOutcome::ConnectionFailed;
+            break;
+        case Drove::Over:
+            report.eOutcome = Failure(eCode, nStatus, nOsError);
+            break;
+    }
+    return nullptr;
 }
 
 // Publishes the worker's multi handle for Cancel while the transfer runs, and withdraws it on
@@ -167,8 +259,10 @@ CHttpExchange::CHttpExchange() : pImpl(std::make_unique<Impl>()) {}
 
 CHttpExchange::~CHttpExchange() = default;
 
-std::unique_ptr<char[]> CHttpExchange::Run(const char* szUrl) {
+std::unique_ptr<char[]> CHttpExchange::Run(const char* szUrl, fetch_report& report) {
     InitCurlOnce();
+    report.eOutcome = FetchOutcome::ConnectionFailed;  // until the transfer says otherwise
+    std::unique_ptr<char[]> pText;
     // Declared first, so that it outlives the handles that point into it.
     auto pBlock = std::make_unique<first_block>();
     multi_ptr pMulti(curl_multi_init());
@@ -177,16 +271,19 @@ std::unique_ptr<char[]> CHttpExchange::Run(const char* szUrl) {
         pBlock->pEasy = pEasy.get();
         if (SetOptions(pEasy.get(), szUrl, pBlock.get()) &&
             curl_multi_add_handle(pMulti.get(), pEasy.get()) == CURLM_OK) {
+            Drove eDrove = Drove::Failed;
             {
                 CWakeRegistration registration(*pImpl, pMulti.get());
-                Drive(pMulti.get(), *pBlock, pImpl->bCancel);
+                eDrove = Drive(pMulti.get(), *pBlock, pImpl->bCancel);
             }
+            pText = Conclude(pMulti.get(), pEasy.get(), eDrove, *pBlock, report);
             curl_multi_remove_handle(pMulti.get(), pEasy.get());
         }
     }
+    if (pImpl->bCancel.load() && !pText) report.eOutcome = FetchOutcome::Cancelled;
     pEasy.reset();
     pMulti.reset();
-    return pBlock->bTaken ? BodyText(pBlock->szText, pBlock->nLength) : nullptr;
+    return pText;
 }
 
 void CHttpExchange::Cancel() {
