@@ -88,8 +88,10 @@ int CountLoadLines(const std::string& path) {
 // changed the value of "k".
 class CProbeConfig : public CConfigFileThread {
   public:
-    explicit CProbeConfig(DWORD dwPeriod) : CConfigFileThread(dwPeriod, /*bStartThread=*/false) {
-        Start(true);
+    // A subclass passes bStartThread false and starts and stops the worker itself.
+    explicit CProbeConfig(DWORD dwPeriod, bool bStartThread = true)
+        : CConfigFileThread(dwPeriod, /*bStartThread=*/false) {
+        if (bStartThread) Start(true);
     }
     ~CProbeConfig() override { StopForDestruction(200); }
 
@@ -155,6 +157,50 @@ TEST(CConfigFileThread, SetStringCutsTextsAndNeverChangesAReturnedOne) {
     config.SetString("other", "first");
     EXPECT_EQ(config.GetString("k", nullptr), szFirst) << "a returning value reuses its text";
     EXPECT_EQ(config.GetString("other", nullptr), szFirst) << "names share a text";
+}
+
+// The cost of a SetString must not grow with the table: 16 times the names may take about 16
+// times as long, not 256 times (a walk of the whole table for each name). Measured as a ratio
+// in one run, the best of five, so that a slow or busy machine slows both sides alike; the
+// bound leaves four times the linear ratio. The big table keeps its order and its rules.
+TEST(CConfigFileThread, SettingManyNamesCostsInProportionToTheirNumber) {
+    auto fill = [](CConfigFileThread& config, int nNames) {
+        for (int i = 0; i < nNames; ++i) {
+            std::string name = "setting." + std::to_string(i);
+            config.SetString(name.c_str(), name.c_str());
+        }
+    };
+    auto best = [&](int nNames) {
+        auto dBest = std::chrono::steady_clock::duration::max();
+        for (int nRun = 0; nRun < 5; ++nRun) {
+            CConfigFileThread config(kNoReload, /*bStartThread=*/false);
+            auto start = std::chrono::steady_clock::now();
+            fill(config, nNames);
+            dBest = std::min(dBest, std::chrono::steady_clock::now() - start);
+        }
+        return std::chrono::duration<double>(dBest).count();
+    };
+    double dSmall = best(1000);
+    double dLarge = best(16000);
+    EXPECT_LT(dLarge, 64 * dSmall) << "1,000 names: " << dSmall << " s, 16,000: " << dLarge << " s";
+
+    CConfigFileThread config(kNoReload, /*bStartThread=*/false);
+    fill(config, 16000);
+    std::string longName(200, 'n');
+    config.SetString(longName.c_str(), "long");
+    config.SetString("setting.7", "again");  // an existing name keeps its place
+    auto settings = config.CopySettings();
+    ASSERT_EQ(settings.size(), 16001u);
+    for (int i : {0, 1, 8, 15999}) {
+        std::string name = "setting." + std::to_string(i);
+        EXPECT_EQ(settings[i], std::make_pair(name, name));
+        EXPECT_EQ(Get(config, name), name);
+    }
+    EXPECT_EQ(settings[7].second, "again");
+    EXPECT_EQ(settings[16000], std::make_pair(longName.substr(0, 127), "long"s));
+    EXPECT_EQ(Get(config, longName.substr(0, 127) + "x"), "long");
+    EXPECT_FALSE(config.HasKey("setting.16000"));
+    EXPECT_FALSE(config.HasKey("Setting.1"));
 }
 
 // ---- Bad input ----
@@ -226,6 +272,44 @@ TEST(CConfigFileThread, WorkerFollowsChangesWithinOnePeriodAndOutlivesAVanishedF
     std::filesystem::remove(file.path);
     ReplaceFile(file.path, "k=3\n");
     EXPECT_TRUE(WaitUntil([&] { return Get(config, "k") == "3"; }, 20s)) << "restored file";
+}
+
+// Saves the file once, in place, while the worker's reload is inside ParseFile: after the
+// content has been read and before the load ends. The save must be loaded by a later pass.
+class CSaveDuringReloadConfig : public CProbeConfig {
+  public:
+    CSaveDuringReloadConfig(std::string path, std::string content)
+        : CProbeConfig(20, /*bStartThread=*/false),
+          path(std::move(path)),
+          content(std::move(content)) {
+        Start(true);
+    }
+    ~CSaveDuringReloadConfig() override { StopForDestruction(200); }
+    bool ParseFile(std::FILE* file) override {
+        bool bResult = CConfigFileThread::ParseFile(file);
+        if (YRAPI::platform::GetCurrentThreadId() == GetThreadId() && !bSaved.exchange(true)) {
+            WriteFile(path, content);
+            nPassOfSave.store(nPasses.load());
+        }
+        return bResult;
+    }
+    const std::string path, content;
+    std::atomic<bool> bSaved{false};
+    std::atomic<int> nPassOfSave{-1};
+};
+
+TEST(CConfigFileThread, ASaveDuringAReloadIsLoadedAtTheNextPass) {
+    CConfFile file("k=1\n");
+    CSaveDuringReloadConfig config(file.path, "k=22\n");  // another size: seen at any clock
+    ASSERT_TRUE(config.Load(file.path.c_str()));
+    // The worker's own load after the application's is the one that sees the save.
+    ASSERT_TRUE(WaitUntil([&] { return config.bSaved.load(); }, 20s));
+    ASSERT_TRUE(config.WaitPasses(3));
+    EXPECT_EQ(Get(config, "k"), "22");
+    EXPECT_LE(config.nPassOfLastChange.load(), config.nPassOfSave.load() + 1);
+    EXPECT_EQ(CountLoadLines(file.path), 3) << "the application's, the worker's, the save's";
+    ASSERT_TRUE(config.WaitPasses(3));
+    EXPECT_EQ(CountLoadLines(file.path), 3) << "and none while the file stays unchanged";
 }
 
 TEST(CConfigFileThread, CopySettingsKeepsFirstSetOrderAndLoadCountCountsFilesRead) {
