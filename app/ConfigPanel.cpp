@@ -67,6 +67,7 @@ CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pP
     pTable->setMinimumHeight(fontMetrics().height() * 6);
     // Tab leaves the table; the arrow keys move between its cells.
     pTable->setTabKeyNavigation(false);
+    pTable->setAccessibleName(tr("Settings"));
     pTable->setToolTip(
         tr("Double-click or press F2 on a value to change it; it is saved to "
            "the file. Greyed names are kept from before: the file does not "

@@ -67,6 +67,7 @@ CLogPanel::CLogPanel(QWidget* pParent) : QGroupBox(tr("Log"), pParent) {
     pLines = new QPlainTextEdit(this);
     pLines->setReadOnly(true);
     pLines->setLineWrapMode(QPlainTextEdit::NoWrap);
+    pLines->setMaximumBlockCount(kShownLines);
     pLines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     pLines->setPlaceholderText(tr("The newest lines of the log file show here."));
     pLines->setMinimumHeight(fontMetrics().height() * 5);
@@ -208,31 +209,40 @@ void CLogPanel::RefreshLines() {
     QFileInfo info(szShownFile);
     info.refresh();
     if (info.size() == nShownSize && info.lastModified() == shownModified) return;
-    nShownSize = info.size();
-    shownModified = info.lastModified();
     QFile file(szShownFile);
     if (!file.open(QIODevice::ReadOnly)) {
         if (bFolderGone) return;  // the lines read last stay; the message says why
         pLines->setPlainText(tr("(%1 cannot be read: %2)").arg(szShownFile, file.errorString()));
+        nShownSize = -1;
         return;
     }
-    qint64 nStart = file.size() > kTailBytes ? file.size() - kTailBytes : 0;
+    shownModified = info.lastModified();
+    qint64 nSize = file.size();
+    // New lines are appended to those on show, so that the reader keeps their place (and
+    // the view follows the end while it is at the end). The file read afresh: at the first
+    // look, after a rotation, or when more is new than the view would keep.
+    bool bAfresh = nShownSize < 0 || nSize < nShownSize || nSize - nShownSize > kTailBytes;
+    qint64 nStart = bAfresh ? std::max<qint64>(0, nSize - kTailBytes) : nShownSize;
     file.seek(nStart);
-    QByteArray tail = file.readAll();
-    if (nStart > 0) tail.remove(0, tail.indexOf('\n') + 1);  // drop the cut first line
-    QStringList lines = QString::fromUtf8(tail).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    if (lines.size() > kShownLines) lines = lines.mid(lines.size() - kShownLines);
-    // The reader keeps their place: the column always, and the line unless they were
-    // following the newest lines at the bottom.
+    QByteArray bytes = file.read(nSize - nStart);
+    qint64 nFrom = bAfresh && nStart > 0 ? bytes.indexOf('\n') + 1 : 0;  // a cut first line
+    // Whole lines only: a line still being written is read at the next look.
+    qint64 nEnd = std::max(nFrom, bytes.lastIndexOf('\n') + 1);
+    nShownSize = nStart + nEnd;
+    QString szText = QString::fromUtf8(bytes.mid(nFrom, std::max<qint64>(0, nEnd - nFrom - 1)));
     QScrollBar* pVertical = pLines->verticalScrollBar();
-    QScrollBar* pHorizontal = pLines->horizontalScrollBar();
-    bool bAtBottom = pVertical->value() >= pVertical->maximum();
-    int nLine = pVertical->value();
-    int nColumn = pHorizontal->value();
-    pLines->setPlainText(lines.join(QLatin1Char('\n')));
-    pVertical->setValue(bAtBottom ? pVertical->maximum() : nLine);
-    pHorizontal->setValue(nColumn);
+    int nColumn = pLines->horizontalScrollBar()->value();
+    bool bFollow = bAfresh || pVertical->value() >= pVertical->maximum();
+    if (bAfresh) {
+        pLines->setPlainText(szText);
+    } else if (nEnd > nFrom) {
+        pLines->appendPlainText(szText);
+    }
+    pLines->horizontalScrollBar()->setValue(nColumn);
+    if (bFollow) {
+        // The scroll range grows once the view has laid the new lines out.
+        QTimer::singleShot(0, pLines, [pVertical] { pVertical->setValue(pVertical->maximum()); });
+    }
 }
 
 void CLogPanel::ChooseFolder() {
