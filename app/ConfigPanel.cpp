@@ -88,7 +88,11 @@ CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pP
     pLayout->setRowStretch(2, 1);
 
     connect(pLoad, &QPushButton::clicked, this, &CConfigPanel::ChooseFile);
-    connect(pModel, &CSettingsModel::Reloaded, this, &CConfigPanel::ShowReload);
+    connect(pModel, &CSettingsModel::Reloaded, this, [this] {
+        // The names column fits the names that came (a view does not look again by itself).
+        pTable->resizeColumnToContents(0);
+        ShowReload();
+    });
     connect(pModel, &CSettingsModel::LoadEnded, this, &CConfigPanel::OnLoadEnded);
     connect(pModel, &CSettingsModel::BusyChanged, this, [this](bool bBusy) {
         pBusy->setVisible(bBusy);

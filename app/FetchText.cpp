@@ -98,19 +98,23 @@ std::string FetchReason(const YRAPI::fetch_report& report, YRAPI::DWORD dwTimeou
 
 std::string FetchStatusLine(const std::string& szUrl, const YRAPI::fetch_report& report,
                             YRAPI::DWORD dwTimeoutMs, std::size_t nShownBytes) {
+    // What happened comes first: a long URL may not fit on the line.
     std::string szTime = std::to_string(report.dwExchangeMs) + " ms beside the fixed " +
                          std::to_string(YRAPI::CMyHttpAsync::kFixedWaitMs) + " ms wait";
+    std::string szWhat;
     if (report.eOutcome != YRAPI::FetchOutcome::Text) {
-        return szUrl + ": " + FetchReason(report, dwTimeoutMs) + ", after " + szTime + ".";
+        szWhat = FetchReason(report, dwTimeoutMs) + ", after " + szTime;
+        szWhat[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(szWhat[0])));
+    } else if (!report.bTruncated) {
+        szWhat = GroupDigits(nShownBytes) + " bytes in " + szTime;
+    } else {
+        std::string szWhole = report.nBytesReceived > nShownBytes
+                                  ? GroupDigits(report.nBytesReceived) + " bytes received"
+                                  : std::string("a longer body");
+        szWhat =
+            "The first " + GroupDigits(nShownBytes) + " bytes of " + szWhole + ", in " + szTime;
     }
-    if (!report.bTruncated) {
-        return szUrl + ": " + GroupDigits(nShownBytes) + " bytes in " + szTime + ".";
-    }
-    std::string szWhole = report.nBytesReceived > nShownBytes
-                              ? GroupDigits(report.nBytesReceived) + " bytes received"
-                              : std::string("a longer body");
-    return szUrl + ": first " + GroupDigits(nShownBytes) + " bytes of " + szWhole + ", in " +
-           szTime + ".";
+    return szWhat + ": " + szUrl;
 }
 
 std::string DeclaredCharset(const char* szContentType) {

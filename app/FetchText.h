@@ -20,9 +20,9 @@ std::string GroupDigits(unsigned long long n);
 /// refused", "no answer within <dwTimeoutMs> ms", "empty body", "cancelled", ...
 std::string FetchReason(const YRAPI::fetch_report& report, YRAPI::DWORD dwTimeoutMs);
 
-/// The status line after a fetch of szUrl. For a text (nShownBytes of it on show): its size,
-/// or "first 10,239 bytes of ..." when the body was cut; otherwise the reason. Both say how
-/// long the exchange took beside the fixed wait.
+/// The status line after a fetch of szUrl, what happened first and the URL last. For a text
+/// (nShownBytes of it on show): its size, or "The first 10,239 bytes of ..." when the body was
+/// cut; otherwise the reason. Both say how long the exchange took beside the fixed wait.
 std::string FetchStatusLine(const std::string& szUrl, const YRAPI::fetch_report& report,
                             YRAPI::DWORD dwTimeoutMs, std::size_t nShownBytes);
 

@@ -69,16 +69,16 @@ class CFetchPanelTest : public QObject {
                              << "" << false << "HTTP 500"
                              << "";
         QTest::newRow("empty 200") << 200 << ""
-                                   << "" << false << "empty body"
+                                   << "" << false << "Empty body"
                                    << "";
         QTest::newRow("refused") << -1 << ""
-                                 << "" << false << "connection refused"
+                                 << "" << false << "Connection refused"
                                  << "";
         QTest::newRow("silent") << 0 << ""
-                                << "" << false << "no answer within 1000 ms"
+                                << "" << false << "No answer within 1000 ms"
                                 << "";
         QTest::newRow("cut body") << 200 << QString(20000, 'x') << "" << true
-                                  << "first 10,239 bytes of" << QString(10239, 'x');
+                                  << "The first 10,239 bytes of" << QString(10239, 'x');
         QTest::newRow("Latin-1 text")
             << 200 << QStringLiteral("caf\u00e9") << "Content-Type: text/plain; charset=ISO-8859-1"
             << true << "4 bytes" << QStringLiteral("caf\u00e9");
@@ -134,7 +134,7 @@ class CFetchPanelTest : public QObject {
         panel.FetchButton()->click();
         QVERIFY(ended.wait(5000));
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(panel.Message()->text().contains("cancelled"),
+        QVERIFY2(panel.Message()->text().startsWith("Cancelled"),
                  qPrintable(panel.Message()->text()));
         QCOMPARE(panel.FetchButton()->text(), QStringLiteral("F&etch"));
         QVERIFY(!panel.IsBusy());
