@@ -187,14 +187,17 @@ void CTamberonDlg::LoadSettings() {
     if (restoreGeometry(settings.value(kKeyGeometry).toByteArray())) {
         // A window saved on a larger screen (or grown by an old version) fits this one.
         if (QScreen* pAt = QGuiApplication::screenAt(geometry().center())) pScreen = pAt;
-        if (pScreen != nullptr) {
-            setGeometry(ClampToScreen(geometry(), pScreen->availableGeometry(), minimumSizeHint()));
+        // (The minimum size costs a layout pass: asked for only when the window is too big.)
+        QRect available = pScreen != nullptr ? pScreen->availableGeometry() : QRect();
+        if (!available.isEmpty() && !available.contains(geometry())) {
+            setGeometry(ClampToScreen(geometry(), available, minimumSizeHint()));
         }
     } else {
         QFontMetrics metrics(font());
         QRect window(QPoint(0, 0), QSize(metrics.averageCharWidth() * 150, metrics.height() * 44));
         if (pScreen != nullptr) {
-            window = ClampToScreen(window, pScreen->availableGeometry(), minimumSizeHint());
+            // Qt keeps the window at its minimum size, should the screen be smaller.
+            window = ClampToScreen(window, pScreen->availableGeometry(), QSize());
         }
         resize(window.size());
     }
