@@ -167,8 +167,8 @@ bool CLogPanel::OpenLog() {
                                 nLevel, *nMaxSize);
     szOpenFolder = szFolder;
     bFolderGone = false;
-    ShowOpen();
     szShownFile = szPath;
+    ShowOpen();
     nShownSize = -1;
     pPoll->start();
     UpdateButtons();

@@ -89,6 +89,8 @@ class CLogPanelTest : public QObject {
         panel.FolderEdit()->setText(QString::fromStdString(folder));
         QVERIFY(panel.OpenLog());
         QVERIFY(!panel.Message()->IsError());
+        QVERIFY2(panel.Message()->text().contains(panel.LogFilePath()),
+                 qPrintable(panel.Message()->text()));
         std::filesystem::remove_all(folder);
         QTRY_VERIFY_WITH_TIMEOUT(panel.Message()->IsError(), 5000);
         QVERIFY2(panel.Message()->text().contains("is gone: log lines are lost"),
