@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -67,7 +68,6 @@ CLogPanel::CLogPanel(QWidget* pParent) : QGroupBox(tr("Log"), pParent) {
     pLines = new QPlainTextEdit(this);
     pLines->setReadOnly(true);
     pLines->setLineWrapMode(QPlainTextEdit::NoWrap);
-    pLines->setMaximumBlockCount(kShownLines);
     pLines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     pLines->setPlaceholderText(tr("The newest lines of the log file show here."));
     pLines->setMinimumHeight(fontMetrics().height() * 5);
@@ -241,7 +241,11 @@ void CLogPanel::RefreshLines() {
     pLines->horizontalScrollBar()->setValue(nColumn);
     if (bFollow) {
         // The scroll range grows once the view has laid the new lines out.
-        QTimer::singleShot(0, pLines, [pVertical] { pVertical->setValue(pVertical->maximum()); });
+        QTimer::singleShot(0, pLines, [this, nColumn] {
+            pLines->moveCursor(QTextCursor::End);
+            pLines->ensureCursorVisible();
+            pLines->horizontalScrollBar()->setValue(nColumn);
+        });
     }
 }
 

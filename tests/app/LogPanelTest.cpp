@@ -25,6 +25,7 @@ class CLogPanelTest : public QObject {
   private slots:
     void openedLogShowsItsNewestLines() {
         CTempDir dir;
+        YRAPI::test::WriteFile(dir.File("view.log"), "old 1\nold 2\nold 3\n");
         CLogPanel panel(nullptr);
         panel.FolderEdit()->setText(QString::fromStdString(dir.Path()));
         panel.FileEdit()->setText("view.log");
@@ -34,6 +35,8 @@ class CLogPanelTest : public QObject {
         YRAPI::CYRLogInterface::Log(4, "probe line %d", 1);
         // The writer appends every 2 s; the group looks at the file every 500 ms.
         QTRY_VERIFY_WITH_TIMEOUT(panel.LinesView()->toPlainText().contains("probe line 1"), 10000);
+        QVERIFY2(panel.LinesView()->toPlainText().startsWith("old 1\nold 2\nold 3\n"),
+                 qPrintable(panel.LinesView()->toPlainText()));
         QVERIFY(panel.CloseLog());
         QVERIFY(!panel.IsOpen());
         QVERIFY(panel.LinesView()->toPlainText().contains("Tamberon: log closed"));
@@ -66,12 +69,15 @@ class CLogPanelTest : public QObject {
         QScrollBar* pVertical = panel.LinesView()->verticalScrollBar();
         QScrollBar* pHorizontal = panel.LinesView()->horizontalScrollBar();
         QVERIFY(pVertical->maximum() > 20 && pHorizontal->maximum() > 100);
+        QVERIFY(pVertical->isVisible() && pHorizontal->isVisible());
         pHorizontal->setValue(100);
         pVertical->setValue(bAtBottom ? pVertical->maximum() : 10);
         append(60);
         QTest::qWait(20);
         panel.RefreshLines();
         QTest::qWait(50);  // the view lays the new lines out
+        QVERIFY(panel.LinesView()->blockCount() >= 120);
+        QVERIFY(pVertical->isVisible());
         QCOMPARE(pHorizontal->value(), 100);
         if (bAtBottom) {
             QCOMPARE(pVertical->value(), pVertical->maximum());
