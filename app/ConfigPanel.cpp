@@ -41,9 +41,7 @@ CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pP
     pModel = new CSettingsModel(YRAPI::GetConfigFileThread(), this);
     pFileLabel = new CMessageLine(this, 1);
     pFileLabel->ShowInfo(tr("No file loaded."));
-    pReload = new QLabel(this);
-    pReload->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    pReload->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pReload = new CMessageLine(this, 1);
     pBusy = new QProgressBar(this);
     pBusy->setRange(0, 0);  // a moving bar: how long a load takes is not known
     pBusy->setTextVisible(false);
@@ -154,7 +152,7 @@ void CConfigPanel::ChooseFile() {
 
 void CConfigPanel::ShowReload() {
     if (!pModel->LastLoadSeen().isValid()) {
-        pReload->setText(tr("Not loaded yet"));
+        pReload->ShowInfo(tr("Not loaded yet"));
         return;
     }
     QString szText = tr("Last reload %1, loads seen: %2")
@@ -162,6 +160,5 @@ void CConfigPanel::ShowReload() {
                          .arg(pModel->LoadsSeen());
     int nKept = pModel->File().isEmpty() ? 0 : pModel->rowCount() - pModel->DefinedCount();
     if (nKept > 0) szText += tr("; %1 kept from before").arg(nKept);
-    pReload->setText(szText);
-    pReload->setToolTip(szText);
+    pReload->ShowInfo(szText);
 }

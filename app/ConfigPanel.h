@@ -35,7 +35,7 @@ class CConfigPanel : public QGroupBox {
 
     CSettingsModel* Model() const { return pModel; }
     QTableView* Table() const { return pTable; }
-    QLabel* ReloadLabel() const { return pReload; }
+    CMessageLine* ReloadLabel() const { return pReload; }
     QProgressBar* BusyBar() const { return pBusy; }
     CMessageLine* Message() const { return pMessage; }
 
@@ -51,7 +51,7 @@ class CConfigPanel : public QGroupBox {
     CSettingsModel* pModel;
     CMessageLine* pFileLabel;
     QProgressBar* pBusy;
-    QLabel* pReload;
+    CMessageLine* pReload;
     QPushButton* pLoad;
     QTableView* pTable;
     CMessageLine* pMessage;

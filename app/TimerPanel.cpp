@@ -46,6 +46,9 @@ CTimerPanel::CTimerPanel(QWidget* pParent) : QGroupBox(tr("Timers"), pParent) {
     auto* pCountLabel = new QLabel(tr("&Count:"), this);
     pCountLabel->setBuddy(pCount);
     int nDigitWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    // Room for the largest values (3600000 and 1000000), however narrow the window.
+    pInterval->setMinimumWidth(nDigitWidth * 9);
+    pCount->setMinimumWidth(nDigitWidth * 9);
     pInterval->setMaximumWidth(nDigitWidth * 10);
     pCount->setMaximumWidth(nDigitWidth * 10);
     pAdd = new QPushButton(tr("&Add"), this);

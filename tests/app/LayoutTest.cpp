@@ -100,6 +100,8 @@ class CLayoutTest : public QObject {
         // The largest size still shows whole in its field.
         QLineEdit* pMaxSize = dlg.LogPanel()->MaxSizeEdit();
         QVERIFY(pMaxSize->width() >= pMaxSize->fontMetrics().horizontalAdvance("2147483647"));
+        QLineEdit* pInterval = dlg.TimerPanel()->IntervalEdit();
+        QVERIFY(pInterval->width() >= pInterval->fontMetrics().horizontalAdvance("3600000"));
     }
 
     void rememberedGeometryIsClampedToTheScreen() {
