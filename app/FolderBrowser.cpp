@@ -51,12 +51,9 @@ CFolderBrowser::CFolderBrowser(const browse_info& info) : QDialog(info.pOwner), 
     // current without selecting it, and that is no choice of the user's.
     connect(pTree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         QModelIndex item = SelectedItem();
-        if (bRowsGoing) {
-            // The model moved the selection (its folder went away): that is no choice of the
-            // user's, so the chosen folder stays the one the user picked.
-            CheckChosen();
-            return;
-        }
+        // The model moving the selection off a folder that went away, or the browser clearing
+        // it, is no choice of the user's: the chosen folder stays the one the user picked.
+        if (bRowsGoing || bClearing) return;
         szChosen.clear();
         PathFromItem(item, &szChosen);
         bGone = false;
@@ -115,6 +112,13 @@ bool CFolderBrowser::CheckChosen() {
         pButtons->button(QDialogButtonBox::Ok)->setEnabled(false);
         pStatus->setText(tr("Gone: %1. Select a folder that exists.")
                              .arg(CFolderDialog::ShortenForDisplay(szChosen)));
+        // Nothing stays selected, so that choosing any folder, the neighbour the model moved
+        // to included, is a change the browser sees.
+        if (!bRowsGoing) {
+            bClearing = true;
+            pTree->selectionModel()->clearSelection();
+            bClearing = false;
+        }
     }
     return false;
 }

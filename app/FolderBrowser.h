@@ -97,4 +97,5 @@ class CFolderBrowser : public QDialog {
     QString szChosen;         // the folder the user selected last, or empty
     bool bGone = false;       // szChosen has vanished (shown in the status line)
     bool bRowsGoing = false;  // between the model's announcement of removed rows and its end
+    bool bClearing = false;   // while the browser clears the selection itself
 };
