@@ -566,6 +566,8 @@ TEST(CMyHttpAsync, ACancelEndsTheRunningFetchAndNoOther) {
     for (const auto& c : cases) {
         Clock::time_point cancelled;
         std::thread canceller([&] {
+            // From the worker's start: a cancel before the fetch has begun would reach nothing.
+            while (!fetcher.HasThread()) std::this_thread::sleep_for(milliseconds(1));
             std::this_thread::sleep_for(c.cancelAfter);
             cancelled = Clock::now();
             fetcher.Cancel();
@@ -590,6 +592,30 @@ TEST(CMyHttpAsync, ACancelEndsTheRunningFetchAndNoOther) {
     fetcher.Cancel();
     EXPECT_EQ(FetchText(fetcher, next.Url("/fast")), "in time");
     EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::Text);
+}
+
+// Any byte received resets the exchange's receive time-out: a server that sends its answer a
+// byte at a time, never silent for long, is waited for however long the whole takes.
+TEST(CMyHttpAsync, AServerThatTricklesItsAnswerIsNotCutOff) {
+    constexpr DWORD kIdleMs = 1500;
+    testing::SetHttpTimeouts(kIdleMs, kIdleMs);
+    constexpr std::size_t kBytes = 12;  // 12 bytes 300 ms apart: 3.3 s in all
+    http_answer status = Answer(200, "slow but sure");
+    status.nTrickle = kBytes;  // the status line
+    status.byteGap = milliseconds(300);
+    http_answer header = status;  // a header line in the middle of the head
+    header.headers = {"X-Slow: a header line that takes its time"};
+    header.nTrickleFrom = 60;
+    CLoopbackHttpServer server(Routes({{"/status", status}, {"/header", header}}));
+    CMyHttpAsync fetcher;
+    for (const char* szPath : {"/status", "/header"}) {
+        milliseconds elapsed{};
+        EXPECT_EQ(FetchText(fetcher, server.Url(szPath), 20000, &elapsed), "slow but sure")
+            << szPath;
+        EXPECT_GE(elapsed, milliseconds(300 * (kBytes - 1)) - milliseconds(100)) << szPath;
+        EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::Text) << szPath;
+    }
+    testing::SetHttpTimeouts(0, 0);
 }
 
 }  // namespace

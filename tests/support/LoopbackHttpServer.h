@@ -35,6 +35,12 @@ struct http_answer {
     /// out, then the rest after pieceGap.
     std::size_t nFirstPiece = std::string::npos;
     std::chrono::milliseconds pieceGap{0};
+    /// When byteGap is not zero: nTrickle bytes of the answer (head and body as one text), from
+    /// its byte nTrickleFrom on, go out one at a time, byteGap apart; the rest goes out at once
+    /// (nFirstPiece is then not used).
+    std::size_t nTrickleFrom = 0;
+    std::size_t nTrickle = 0;
+    std::chrono::milliseconds byteGap{0};
 };
 
 class CLoopbackHttpServer {

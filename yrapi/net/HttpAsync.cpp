@@ -132,7 +132,10 @@ char* CMyHttpAsync::Fetch(const char* url, DWORD timeoutMs) {
         FreeResult(pResult);
         pResult = nullptr;
         report.eOutcome = FetchOutcome::Cancelled;
-    } else if (pResult == nullptr && bTimedOut) {
+    } else if (pResult == nullptr && bTimedOut &&
+               (report.eOutcome == FetchOutcome::Cancelled ||
+                report.eOutcome == FetchOutcome::None)) {
+        // The worker gave up because the time-out ran out (unless it had just ended anyway).
         report.eOutcome = FetchOutcome::TimedOut;
     } else if (!bStarted && report.eOutcome == FetchOutcome::None) {
         report.eOutcome = FetchOutcome::ConnectionFailed;

@@ -5,18 +5,31 @@
 // flag and wakes the poll (curl_multi_wakeup). libcurl resolves names on a thread of its own
 // (Debian builds it with the threaded resolver), so a hanging lookup or connect never blocks
 // the worker outside that poll.
+//
+// The receive time-out counts bytes, not lines: libcurl hands over header lines and body
+// blocks only once they are whole, so the worker opens the transfer's sockets itself and asks
+// the kernel after each wake-up how many bytes each has received (TCP_INFO). Any new byte, in
+// a header, a body or a TLS record, resets the idle clock.
 #include "yrapi/net/HttpAsync.h"
 #include "yrapi/net/HttpExchange.h"
 #include "yrapi/threads/Mutex.h"
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <linux/tcp.h>  // TCP_INFO with tcpi_bytes_received, which <netinet/tcp.h> lacks
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 namespace YRAPI::detail {
 
@@ -50,14 +63,21 @@ struct CMultiDeleter {
 using easy_ptr = std::unique_ptr<CURL, CEasyDeleter>;
 using multi_ptr = std::unique_ptr<CURLM, CMultiDeleter>;
 
+// A socket of the transfer and the bytes it had received at the last look.
+struct socket_count {
+    curl_socket_t nSocket;
+    std::uint64_t nReceived;
+};
+
 // The start of the body, as the first block of a 200 answer brings it, and when the exchange
 // last heard from the server (only the worker touches it).
 struct first_block {
     CURL* pEasy = nullptr;
     bool bTaken = false;
-    std::size_t nBlock = 0;   // bytes of the first block as libcurl handed it over
-    bool bConnected = false;  // a connection is up: the receive time-out runs
-    Clock::time_point heard;  // the connection's start or the latest header or body bytes
+    std::size_t nBlock = 0;             // bytes of the first block as libcurl handed it over
+    bool bConnected = false;            // a connection is up: the receive time-out runs
+    Clock::time_point heard;            // the connection's start or the latest byte received
+    std::vector<socket_count> sockets;  // the transfer's open sockets
     std::size_t nLength = 0;
     char szText[CMyHttpAsync::kMaxBody] = {};  // not terminated: nLength bytes
 };
@@ -68,6 +88,47 @@ int OnConnected(void* pUser, char*, char*, int, int) {
     pBlock->bConnected = true;
     pBlock->heard = Clock::now();
     return CURL_PREREQFUNC_OK;
+}
+
+// Opens a socket for libcurl and lists it, so that its received bytes can be counted.
+curl_socket_t OnOpenSocket(void* pUser, curlsocktype, curl_sockaddr* pAddress) {
+    auto* pBlock = static_cast<first_block*>(pUser);
+    int nSocket = socket(pAddress->family, pAddress->socktype | SOCK_CLOEXEC, pAddress->protocol);
+    if (nSocket == -1) return CURL_SOCKET_BAD;
+    pBlock->sockets.push_back({nSocket, 0});
+    return nSocket;
+}
+
+// Closes a socket that OnOpenSocket opened, and forgets it before its number can be reused.
+int OnCloseSocket(void* pUser, curl_socket_t nSocket) {
+    auto& sockets = static_cast<first_block*>(pUser)->sockets;
+    sockets.erase(std::remove_if(sockets.begin(), sockets.end(),
+                                 [&](const socket_count& c) { return c.nSocket == nSocket; }),
+                  sockets.end());
+    return close(nSocket);
+}
+
+// The bytes a TCP socket has received so far, as the kernel counts them; 0 when it cannot say.
+std::uint64_t ReceivedBytes(curl_socket_t nSocket) {
+    tcp_info info{};
+    socklen_t nLength = sizeof(info);
+    if (getsockopt(nSocket, IPPROTO_TCP, TCP_INFO, &info, &nLength) != 0 ||
+        nLength < offsetof(tcp_info, tcpi_bytes_received) + sizeof(info.tcpi_bytes_received)) {
+        return 0;
+    }
+    return info.tcpi_bytes_received;
+}
+
+// Resets the idle clock when any socket of the transfer has received a byte since the last
+// look.
+void NoteReceived(first_block& block) {
+    for (socket_count& count : block.sockets) {
+        std::uint64_t nReceived = ReceivedBytes(count.nSocket);
+        if (nReceived > count.nReceived) {
+            count.nReceived = nReceived;
+            block.heard = Clock::now();
+        }
+    }
 }
 
 // Each header line of an answer is a sign of life.
@@ -107,6 +168,10 @@ bool SetOptions(CURL* pEasy, const char* szUrl, first_block* pBlock) {
                             static_cast<long>(HttpConnectTimeoutMs())) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, pBlock) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_OPENSOCKETFUNCTION, &OnOpenSocket) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_OPENSOCKETDATA, pBlock) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_CLOSESOCKETFUNCTION, &OnCloseSocket) == CURLE_OK &&
+           curl_easy_setopt(pEasy, CURLOPT_CLOSESOCKETDATA, pBlock) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_HEADERFUNCTION, &OnHeader) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, pBlock) == CURLE_OK &&
            curl_easy_setopt(pEasy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
@@ -132,7 +197,7 @@ enum class Drove { Over, Cancelled, Silent, Failed };
 
 // Runs the transfer until it is over, bCancel is set, or a connection has been silent for
 // the receive time-out (the transfer is then given up, and the fetch fails).
-Drove Drive(CURLM* pMulti, const first_block& block, const std::atomic<bool>& bCancel) {
+Drove Drive(CURLM* pMulti, first_block& block, const std::atomic<bool>& bCancel) {
     const auto receiveTimeout = std::chrono::milliseconds(HttpReceiveTimeoutMs());
     int nRunning = 1;
     while (!bCancel.load()) {
@@ -141,6 +206,7 @@ Drove Drive(CURLM* pMulti, const first_block& block, const std::atomic<bool>& bC
         if (bCancel.load()) break;
         int nWaitMs = kPollMs;
         if (block.bConnected) {
+            NoteReceived(block);
             auto left = block.heard + receiveTimeout - Clock::now();
             if (left <= Clock::duration::zero()) return Drove::Silent;
             auto nLeftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();

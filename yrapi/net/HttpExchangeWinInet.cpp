@@ -45,6 +45,9 @@ struct request_context {
     std::atomic<int> nRedirects{0};
     std::atomic<bool> bTooManyRedirects{false};
     std::atomic<::DWORD> dwRedirectStatus{0};
+    // The latest status the callback reported and when (GetTickCount): the open's watchdog.
+    std::atomic<::DWORD> dwLastStatus{0};
+    std::atomic<::DWORD> dwLastStatusTick{0};
     // Destinations of calls that may complete after the worker has given up.
     ::DWORD dwAvailable = 0;
     ::DWORD dwRead = 0;
@@ -81,6 +84,8 @@ void CALLBACK OnStatus(HINTERNET hInternet, DWORD_PTR dwContext, ::DWORD dwStatu
                        ::DWORD /*dwInfoLength*/) {
     auto* pContext = reinterpret_cast<request_context*>(dwContext);
     if (pContext == nullptr) return;
+    pContext->dwLastStatusTick.store(::GetTickCount());
+    pContext->dwLastStatus.store(dwStatus);
     if (dwStatus == INTERNET_STATUS_HANDLE_CREATED) {
         // InternetOpenUrl's request, before it connects: the first moment it can be reached.
         const auto* pCreated = static_cast<const INTERNET_ASYNC_RESULT*>(pInfo);
@@ -107,7 +112,7 @@ void CALLBACK OnStatus(HINTERNET hInternet, DWORD_PTR dwContext, ::DWORD dwStatu
 }
 
 // Why the worker stopped waiting for a call.
-enum class Outcome { Done, Failed, GivenUp };
+enum class Outcome { Done, Failed, Quiet, GivenUp };
 
 // Waits up to dwLimitMs for the pending call to complete, or for a cancel. A failed call
 // leaves its error code in *pdwError.
@@ -117,9 +122,28 @@ Outcome AwaitCompletion(request_context& context, ::DWORD dwLimitMs, ::DWORD* pd
         case WAIT_OBJECT_0 + 1:
             *pdwError = context.dwError;
             return context.dwError == ERROR_SUCCESS ? Outcome::Done : Outcome::Failed;
-        default:  // the cancel, the exchange's own time-out, or a failed wait
+        case WAIT_TIMEOUT:  // the exchange's own time-out
             *pdwError = ERROR_INTERNET_TIMEOUT;
+            return Outcome::Quiet;
+        default:  // the cancel, or a failed wait
+            *pdwError = ERROR_OPERATION_ABORTED;
             return Outcome::GivenUp;
+    }
+}
+
+// Waits for InternetOpenUrl to complete, or for a cancel. WinINet tells nothing while it
+// receives the answer's head (no callback comes until the head is complete), so there its own
+// receive time-out, which every byte received resets, is the one that applies. Until then
+// (name, connect, request) the worker gives up when WinINet has been quiet for dwQuietMs.
+Outcome AwaitOpen(request_context& context, ::DWORD dwQuietMs, ::DWORD* pdwError) {
+    for (;;) {
+        ::DWORD dwQuiet = ::GetTickCount() - context.dwLastStatusTick.load();
+        ::DWORD dwStatus = context.dwLastStatus.load();
+        bool bReceiving = dwStatus == INTERNET_STATUS_RECEIVING_RESPONSE ||
+                          dwStatus == INTERNET_STATUS_RESPONSE_RECEIVED;
+        ::DWORD dwWaitMs = bReceiving ? dwQuietMs : (dwQuiet < dwQuietMs ? dwQuietMs - dwQuiet : 0);
+        Outcome eOutcome = AwaitCompletion(context, dwWaitMs, pdwError);
+        if (eOutcome != Outcome::Quiet || (!bReceiving && dwWaitMs == 0)) return eOutcome;
     }
 }
 
@@ -174,16 +198,24 @@ std::unique_ptr<char[]> Exchange(request_context& context, const char* szUrl, HI
                                  fetch_report& report) {
     const ::DWORD dwReceiveMs = context.dwReceiveMs;
     // The open covers the connect, the request and the answer's head: WinINet's own time-outs
-    // end it first; this bound only keeps the worker safe from a client that ignores them.
-    const ::DWORD dwOpenMs = context.dwConnectMs + dwReceiveMs;
+    // end it first; the watchdog only keeps the worker safe from a client that ignores them
+    // before the answer comes.
+    const ::DWORD dwQuietMs = context.dwConnectMs + dwReceiveMs;
     ::DWORD dwError = ERROR_SUCCESS;
 
     // Fetched from the server, never from the cache, and not stored there. No headers of ours.
     ::ResetEvent(context.hComplete);
+    context.dwLastStatusTick.store(::GetTickCount());
     HINTERNET hRequest = ::InternetOpenUrlA(context.hSession, szUrl, nullptr, 0,
                                             INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
                                             reinterpret_cast<DWORD_PTR>(&context));
-    if (Complete(context, hRequest != nullptr, dwOpenMs, &dwError) != Outcome::Done) {
+    Outcome eOpen = Outcome::Done;
+    if (hRequest == nullptr) {
+        dwError = ::GetLastError();
+        eOpen =
+            dwError == ERROR_IO_PENDING ? AwaitOpen(context, dwQuietMs, &dwError) : Outcome::Failed;
+    }
+    if (eOpen != Outcome::Done) {
         if (context.bTooManyRedirects.load()) {
             report.nHttpStatus = static_cast<int>(context.dwRedirectStatus.load());
             report.eOutcome = FetchOutcome::TooManyRedirects;
@@ -232,7 +264,8 @@ std::unique_ptr<char[]> Exchange(request_context& context, const char* szUrl, HI
             report.eOutcome = Failure(dwError);
             return nullptr;
         }
-        if (AwaitCompletion(context, dwReceiveMs, &dwError) == Outcome::GivenUp) {
+        Outcome eOutcome = AwaitCompletion(context, dwReceiveMs, &dwError);
+        if (eOutcome == Outcome::Quiet || eOutcome == Outcome::GivenUp) {
             report.eOutcome = Failure(dwError);
             return nullptr;
         }
