@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -38,11 +39,18 @@ QString WhyUnreadable(const QString& szPath) {
 
 CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pParent) {
     pModel = new CSettingsModel(YRAPI::GetConfigFileThread(), this);
-    pFileLabel = new QLabel(tr("No file loaded."), this);
-    pFileLabel->setTextFormat(Qt::PlainText);
-    pFileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    pFileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    pReload = new QLabel(this);
+    pFileLabel = new CMessageLine(this, 1);
+    pFileLabel->ShowInfo(tr("No file loaded."));
+    pReload = new CMessageLine(this, 1);
+    pBusy = new QProgressBar(this);
+    pBusy->setRange(0, 0);  // a moving bar: how long a load takes is not known
+    pBusy->setTextVisible(false);
+    pBusy->setMaximumHeight(fontMetrics().height() * 3 / 4);
+    pBusy->setAccessibleName(tr("Loading"));
+    QSizePolicy busyPolicy = pBusy->sizePolicy();
+    busyPolicy.setRetainSizeWhenHidden(true);
+    pBusy->setSizePolicy(busyPolicy);
+    pBusy->setVisible(false);
     pLoad = new QPushButton(tr("&Load..."), this);
     pLoad->setAutoDefault(false);
     pTable = new QTableView(this);
@@ -55,7 +63,13 @@ CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pP
     pTable->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     pTable->setMinimumHeight(fontMetrics().height() * 6);
-    pTable->setToolTip(tr("Double-click or press F2 on a value to change it."));
+    // Tab leaves the table; the arrow keys move between its cells.
+    pTable->setTabKeyNavigation(false);
+    pTable->setAccessibleName(tr("Settings"));
+    pTable->setToolTip(
+        tr("Double-click or press F2 on a value to change it; it is saved to "
+           "the file. Greyed names are kept from before: the file does not "
+           "define them."));
     auto* pTableLabel = new QLabel(tr("Settin&gs:"), this);
     pTableLabel->setBuddy(pTable);
     pMessage = new CMessageLine(this);
@@ -64,37 +78,68 @@ CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pP
     pLayout->addWidget(pFileLabel, 0, 0, 1, 2);
     pLayout->addWidget(pLoad, 0, 2);
     pLayout->addWidget(pTableLabel, 1, 0);
-    pLayout->addWidget(pReload, 1, 1, 1, 2, Qt::AlignRight);
+    pLayout->addWidget(pBusy, 1, 1);
+    pLayout->addWidget(pReload, 1, 1, 1, 2);
     pLayout->addWidget(pTable, 2, 0, 1, 3);
     pLayout->addWidget(pMessage, 3, 0, 1, 3);
     pLayout->setColumnStretch(1, 1);
     pLayout->setRowStretch(2, 1);
 
     connect(pLoad, &QPushButton::clicked, this, &CConfigPanel::ChooseFile);
-    connect(pModel, &CSettingsModel::Reloaded, this, &CConfigPanel::ShowReload);
+    connect(pModel, &CSettingsModel::Reloaded, this, [this] {
+        // The names column fits the names that came (a view does not look again by itself).
+        pTable->resizeColumnToContents(0);
+        ShowReload();
+    });
+    connect(pModel, &CSettingsModel::LoadEnded, this, &CConfigPanel::OnLoadEnded);
+    connect(pModel, &CSettingsModel::BusyChanged, this, [this](bool bBusy) {
+        pBusy->setVisible(bBusy);
+        pReload->setVisible(!bBusy);
+        pLoad->setEnabled(!bBusy);
+    });
+    connect(pModel, &CSettingsModel::EditDone, this,
+            [this](bool, const QString& szText) { pMessage->ShowInfo(szText); });
+    connect(pModel, &CSettingsModel::EditRefused, this,
+            [this](const QString& szWhy) { pMessage->ShowError(szWhy); });
+    // The table changes only by loads: it is looked at once a file has been loaded.
     pPoll = new QTimer(this);
     pPoll->setInterval(250);
     connect(pPoll, &QTimer::timeout, this, [this] { pModel->Refresh(); });
-    pPoll->start();
     ShowReload();
 }
 
+bool CConfigPanel::IsLoading() const { return pModel->IsBusy(); }
+
 bool CConfigPanel::Load(const QString& szPath) {
     QString szAbsolute = QFileInfo(szPath).absoluteFilePath();
-    QByteArray path = QFile::encodeName(szAbsolute);
-    if (!ConfigLoad(path.constData())) {
+    QFileInfo info(szAbsolute);
+    if (QFile::encodeName(szAbsolute).size() > 255 || !info.isFile() || !info.isReadable()) {
         pMessage->ShowError(
             tr("Could not load %1: %2.")
                 .arg(QDir::toNativeSeparators(szAbsolute), WhyUnreadable(szAbsolute)));
         return false;
     }
-    szFile = szAbsolute;
-    pFileLabel->setText(tr("File: %1").arg(QDir::toNativeSeparators(szAbsolute)));
-    pFileLabel->setToolTip(QDir::toNativeSeparators(szAbsolute));
-    pModel->Refresh(/*bForce=*/true);
-    pMessage->ShowInfo(tr("Loaded; reloaded whenever the file changes."));
-    emit FileLoaded(szAbsolute);
+    if (!pModel->Load(szAbsolute)) {
+        pMessage->ShowError(tr("A load is still running; wait for it to end."));
+        return false;
+    }
+    pMessage->ShowInfo(tr("Loading %1...").arg(QDir::toNativeSeparators(szAbsolute)));
     return true;
+}
+
+void CConfigPanel::OnLoadEnded(bool bLoaded, const QString& szPath) {
+    if (!bLoaded) {
+        pMessage->ShowError(tr("Could not load %1: %2.")
+                                .arg(QDir::toNativeSeparators(szPath), WhyUnreadable(szPath)));
+        return;
+    }
+    szFile = szPath;
+    pFileLabel->ShowInfo(tr("File: %1").arg(QDir::toNativeSeparators(szPath)));
+    pMessage->ShowInfo(
+        tr("Loaded %1 names; reloaded whenever the file changes.").arg(pModel->DefinedCount()));
+    pPoll->start();
+    ShowReload();
+    emit FileLoaded(szPath);
 }
 
 void CConfigPanel::ChooseFile() {
@@ -107,10 +152,13 @@ void CConfigPanel::ChooseFile() {
 
 void CConfigPanel::ShowReload() {
     if (!pModel->LastLoadSeen().isValid()) {
-        pReload->setText(tr("Not loaded yet"));
+        pReload->ShowInfo(tr("Not loaded yet"));
         return;
     }
-    pReload->setText(tr("Last reload %1, loads seen: %2")
+    QString szText = tr("Last reload %1, loads seen: %2")
                          .arg(pModel->LastLoadSeen().toString(QStringLiteral("HH:mm:ss")))
-                         .arg(pModel->LoadsSeen()));
+                         .arg(pModel->LoadsSeen());
+    int nKept = pModel->File().isEmpty() ? 0 : pModel->rowCount() - pModel->DefinedCount();
+    if (nKept > 0) szText += tr("; %1 kept from before").arg(nKept);
+    pReload->ShowInfo(szText);
 }

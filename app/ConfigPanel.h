@@ -1,7 +1,8 @@
 // ConfigPanel.h - CConfigPanel, the main dialog's configuration group: "Load..." picks a file
-// and loads it into the process-wide table (ConfigLoad); the table of settings follows the
-// reloads of the configuration thread (polled every 250 ms) and shows when the last one was
-// seen; a value can be edited in place.
+// and loads it into the process-wide table off the GUI thread (a busy bar moves meanwhile);
+// the table of settings follows the reloads of the configuration thread (polled every 250 ms
+// once a file is loaded), shows when the last one was seen, and marks the names the file
+// defines; a value edited in place is saved to the file.
 //
 // Thread-safety: GUI thread only. Ownership: belongs to its Qt parent.
 #pragma once
@@ -11,6 +12,7 @@
 class CMessageLine;
 class CSettingsModel;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTimer;
@@ -21,16 +23,20 @@ class CConfigPanel : public QGroupBox {
   public:
     explicit CConfigPanel(QWidget* pParent);
 
-    /// Loads szPath into the process-wide table; false (with a message saying why) when it
-    /// cannot be read.
+    /// Starts loading szPath into the process-wide table; false (with a message saying why)
+    /// when it cannot be read or a load runs. FileLoaded or a message tells the end.
     bool Load(const QString& szPath);
+
+    /// True while a load (or a copy of the table after a reload) runs.
+    bool IsLoading() const;
 
     /// The file loaded last (empty before the first successful Load).
     const QString& LoadedFile() const { return szFile; }
 
     CSettingsModel* Model() const { return pModel; }
     QTableView* Table() const { return pTable; }
-    QLabel* ReloadLabel() const { return pReload; }
+    CMessageLine* ReloadLabel() const { return pReload; }
+    QProgressBar* BusyBar() const { return pBusy; }
     CMessageLine* Message() const { return pMessage; }
 
   signals:
@@ -40,10 +46,12 @@ class CConfigPanel : public QGroupBox {
   private:
     void ChooseFile();
     void ShowReload();
+    void OnLoadEnded(bool bLoaded, const QString& szPath);
 
     CSettingsModel* pModel;
-    QLabel* pFileLabel;
-    QLabel* pReload;
+    CMessageLine* pFileLabel;
+    QProgressBar* pBusy;
+    CMessageLine* pReload;
     QPushButton* pLoad;
     QTableView* pTable;
     CMessageLine* pMessage;

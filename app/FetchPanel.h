@@ -1,7 +1,9 @@
 // FetchPanel.h - CFetchPanel, the main dialog's HTTP group: a URL, a time-out in ms and
 // Fetch (Enter in either field fetches too). The fetch runs on a CFetchWorker; while it runs
-// a busy bar moves and a second fetch is refused with a message. The result is the fetched
-// text, or a line that says that none came within the time-out.
+// a busy bar moves, the button reads Cancel and cancels it, and a second fetch is refused with
+// a message. The result is the fetched text (decoded by its declared charset) and a status
+// line that says what happened (the answer's status, a refused connection, the time-out...)
+// and how long the exchange took.
 //
 // Thread-safety: GUI thread only; the worker's outcome arrives as a queued signal.
 // Ownership: belongs to its Qt parent, and owns its worker (see CFetchWorker for the wait at
@@ -16,6 +18,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 class CFetchPanel : public QGroupBox {
     Q_OBJECT
@@ -32,6 +35,9 @@ class CFetchPanel : public QGroupBox {
 
     bool IsBusy() const;
 
+    /// Cancels the running fetch (FetchEnded follows); false when none runs.
+    bool Cancel();
+
     QLineEdit* UrlEdit() const { return pUrl; }
     QLineEdit* TimeoutEdit() const { return pTimeout; }
     QPushButton* FetchButton() const { return pFetch; }
@@ -44,7 +50,8 @@ class CFetchPanel : public QGroupBox {
     void FetchEnded();
 
   private:
-    void OnFinished(bool bText, const QString& szText, qint64 nElapsedMs);
+    void OnFinished(bool bText, const QString& szText, qint64 nBytes, qint64 nElapsedMs);
+    void OnButton();
 
     CFetchWorker* pWorker;
     QLineEdit* pUrl;
@@ -53,6 +60,7 @@ class CFetchPanel : public QGroupBox {
     QProgressBar* pBusy;
     QPlainTextEdit* pResult;
     CMessageLine* pMessage;
+    QTimer* pCancelAgain;  // repeats a cancel until the worker has seen it
     QString szRunningUrl;
     qint64 nRunningTimeoutMs = 0;
 };

@@ -1,6 +1,8 @@
 // FolderBrowser.cpp - CFolderBrowser.
 #include "FolderBrowser.h"
 
+#include "FolderDialog.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +20,13 @@ CFolderBrowser::CFolderBrowser(const browse_info& info) : QDialog(info.pOwner), 
     pModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     pModel->setReadOnly(true);
     pModel->setRootPath(QDir::rootPath());
+    // Before the view's selection model exists: it moves the selection off removed rows in
+    // its own handler of this signal, and the flag must be up by then.
+    connect(pModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { bRowsGoing = true; });
+    connect(pModel, &QAbstractItemModel::rowsRemoved, this, [this] {
+        bRowsGoing = false;
+        CheckChosen();
+    });
 
     pTitle = new QLabel(info.szTitle, this);
     pTitle->setWordWrap(true);
@@ -42,6 +51,12 @@ CFolderBrowser::CFolderBrowser(const browse_info& info) : QDialog(info.pOwner), 
     // current without selecting it, and that is no choice of the user's.
     connect(pTree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         QModelIndex item = SelectedItem();
+        // The model moving the selection off a folder that went away, or the browser clearing
+        // it, is no choice of the user's: the chosen folder stays the one the user picked.
+        if (bRowsGoing || bClearing) return;
+        szChosen.clear();
+        PathFromItem(item, &szChosen);
+        bGone = false;
         pButtons->button(QDialogButtonBox::Ok)->setEnabled(item.isValid());
         Notify(BFFM_SELCHANGED, item);
     });
@@ -89,6 +104,37 @@ bool CFolderBrowser::SetSelection(const QString& szPath) {
 }
 
 void CFolderBrowser::SetStatusText(const QString& szText) { pStatus->setText(szText); }
+
+bool CFolderBrowser::CheckChosen() {
+    if (szChosen.isEmpty() || QFileInfo(szChosen).isDir()) return true;
+    if (!bGone) {
+        bGone = true;
+        pButtons->button(QDialogButtonBox::Ok)->setEnabled(false);
+        pStatus->setText(tr("Gone: %1. Select a folder that exists.")
+                             .arg(CFolderDialog::ShortenForDisplay(szChosen)));
+        // Nothing stays selected, so that choosing any folder, the neighbour the model moved
+        // to included, is a change the browser sees.
+        if (!bRowsGoing) {
+            bClearing = true;
+            pTree->selectionModel()->clearSelection();
+            bClearing = false;
+        }
+    }
+    return false;
+}
+
+void CFolderBrowser::accept() {
+    // Only the folder the user chose, and only while it exists.
+    QString szSelected;
+    if (!CheckChosen() || !PathFromItem(SelectedItem(), &szSelected) || szSelected != szChosen) {
+        if (!bGone) {
+            pButtons->button(QDialogButtonBox::Ok)->setEnabled(false);
+            pStatus->setText(tr("Select a folder that exists."));
+        }
+        return;
+    }
+    QDialog::accept();
+}
 
 bool CFolderBrowser::PathFromItem(const QModelIndex& item, QString* pszPath) const {
     if (!item.isValid() || item.model() != pModel) return false;

@@ -2,7 +2,9 @@
 // QFileSystemModel showing folders only), the caller's title text above it, a status line
 // and OK and Cancel. It is driven through a browse_info record, as a shell's folder browser
 // is: it reports its events (initialised, selection changed) to the record's callback, and
-// the callback steers it with SetSelection and SetStatusText.
+// the callback steers it with SetSelection and SetStatusText. A chosen folder that vanishes
+// from the disk is shown as gone, and OK is refused until a folder that exists is chosen
+// (the model moving the selection to a neighbour is no choice of the user's).
 //
 // Thread-safety: GUI thread only. The model reads folders on a thread of Qt's own and hands
 // the results to the GUI thread. Ownership: built on the caller's stack for one Run; it
@@ -66,6 +68,14 @@ class CFolderBrowser : public QDialog {
     /// folder (a node without a path, or a folder that has gone).
     bool PathFromItem(const QModelIndex& item, QString* pszPath) const;
 
+    /// OK: closes the browser only when the selected folder is the one the user chose and it
+    /// still exists; otherwise the status line says so and the browser stays.
+    void accept() override;
+
+    /// False (and the status line says the folder is gone) when the folder the user chose
+    /// last no longer exists.
+    bool CheckChosen();
+
     QLabel* TitleLabel() const { return pTitle; }
     QLabel* StatusLabel() const { return pStatus; }
     QTreeView* Tree() const { return pTree; }
@@ -84,4 +94,8 @@ class CFolderBrowser : public QDialog {
     QLabel* pStatus;
     QDialogButtonBox* pButtons;
     bool bInitialized = false;
+    QString szChosen;         // the folder the user selected last, or empty
+    bool bGone = false;       // szChosen has vanished (shown in the status line)
+    bool bRowsGoing = false;  // between the model's announcement of removed rows and its end
+    bool bClearing = false;   // while the browser clears the selection itself
 };

@@ -3,6 +3,7 @@
 
 #include "FolderDialog.h"
 #include "InputCheck.h"
+#include "InputRules.h"
 #include "MessageLine.h"
 #include "Resources.h"
 
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -53,12 +55,15 @@ CLogPanel::CLogPanel(QWidget* pParent) : QGroupBox(tr("Log"), pParent) {
     auto* pLevelLabel = new QLabel(tr("Le&vel:"), this);
     pLevelLabel->setBuddy(pLevel);
     pMaxSize = new QLineEdit(QStringLiteral("1048576"), this);
-    pMaxSize->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
+    // Room for the largest size, 2147483647, however narrow the window.
+    int nDigitWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    pMaxSize->setMinimumWidth(nDigitWidth * 11);
+    pMaxSize->setMaximumWidth(nDigitWidth * 13);
     auto* pMaxSizeLabel = new QLabel(tr("&Max size (bytes):"), this);
     pMaxSizeLabel->setBuddy(pMaxSize);
-    pOpen = new QPushButton(tr("&Open"), this);
+    pOpen = new QPushButton(tr("&Open Log"), this);
     pOpen->setAutoDefault(false);
-    pClose = new QPushButton(tr("Clo&se"), this);
+    pClose = new QPushButton(tr("Clo&se Log"), this);
     pClose->setAutoDefault(false);
     pLines = new QPlainTextEdit(this);
     pLines->setReadOnly(true);
@@ -66,6 +71,7 @@ CLogPanel::CLogPanel(QWidget* pParent) : QGroupBox(tr("Log"), pParent) {
     pLines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     pLines->setPlaceholderText(tr("The newest lines of the log file show here."));
     pLines->setMinimumHeight(fontMetrics().height() * 5);
+    pLines->setAccessibleName(tr("Newest log lines"));
     pMessage = new CMessageLine(this);
 
     // One row per line of fields: labels in the first column, the fields of a row in a row
@@ -120,13 +126,9 @@ QString CLogPanel::LogFilePath() const {
 bool CLogPanel::OpenLog() {
     if (bOpen) return false;
     QString szFolder = pFolder->text().trimmed();
-    QFileInfo folder(szFolder);
-    if (szFolder.isEmpty()) {
-        pMessage->ShowError(tr("Folder is empty: type one or choose one."));
-        return false;
-    }
-    if (!folder.isDir()) {
-        pMessage->ShowError(tr("The folder %1 does not exist (any more).").arg(szFolder));
+    std::string szProblem = Tamberon::FolderProblem(szFolder.toStdString());
+    if (!szProblem.empty()) {
+        pMessage->ShowError(QString::fromStdString(szProblem));
         pFolder->setFocus();
         return false;
     }
@@ -163,12 +165,30 @@ bool CLogPanel::OpenLog() {
     bOpen = true;
     YRAPI::CYRLogInterface::Log(4, "Tamberon: log opened at level %d, rotated at %lld bytes",
                                 nLevel, *nMaxSize);
-    pMessage->ShowInfo(tr("Open: %1 (lines reach the file every 2 s).").arg(szPath));
+    szOpenFolder = szFolder;
+    bFolderGone = false;
     szShownFile = szPath;
+    ShowOpen();
     nShownSize = -1;
     pPoll->start();
     UpdateButtons();
     return true;
+}
+
+void CLogPanel::ShowOpen() {
+    pMessage->ShowInfo(tr("Open: %1 (lines reach the file every 2 s).").arg(szShownFile));
+}
+
+void CLogPanel::CheckFolder() {
+    bool bGone = !QFileInfo(szOpenFolder).isDir();
+    if (bGone == bFolderGone) return;
+    bFolderGone = bGone;
+    if (bGone) {
+        pMessage->ShowError(
+            QString::fromStdString(Tamberon::LogFolderGoneText(szOpenFolder.toStdString())));
+    } else {
+        ShowOpen();
+    }
 }
 
 bool CLogPanel::CloseLog() {
@@ -185,33 +205,56 @@ bool CLogPanel::CloseLog() {
 
 void CLogPanel::RefreshLines() {
     if (szShownFile.isEmpty()) return;
+    if (bOpen) CheckFolder();
     QFileInfo info(szShownFile);
     info.refresh();
     if (info.size() == nShownSize && info.lastModified() == shownModified) return;
-    nShownSize = info.size();
-    shownModified = info.lastModified();
     QFile file(szShownFile);
     if (!file.open(QIODevice::ReadOnly)) {
+        if (bFolderGone) return;  // the lines read last stay; the message says why
         pLines->setPlainText(tr("(%1 cannot be read: %2)").arg(szShownFile, file.errorString()));
+        nShownSize = -1;
         return;
     }
-    qint64 nStart = file.size() > kTailBytes ? file.size() - kTailBytes : 0;
+    shownModified = info.lastModified();
+    qint64 nSize = file.size();
+    // New lines are appended to those on show, so that the reader keeps their place (and
+    // the view follows the end while it is at the end). The file read afresh: at the first
+    // look, after a rotation, or when more is new than the view would keep.
+    bool bAfresh = nShownSize < 0 || nSize < nShownSize || nSize - nShownSize > kTailBytes;
+    qint64 nStart = bAfresh ? std::max<qint64>(0, nSize - kTailBytes) : nShownSize;
     file.seek(nStart);
-    QByteArray tail = file.readAll();
-    if (nStart > 0) tail.remove(0, tail.indexOf('\n') + 1);  // drop the cut first line
-    QStringList lines = QString::fromUtf8(tail).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    if (lines.size() > kShownLines) lines = lines.mid(lines.size() - kShownLines);
-    pLines->setPlainText(lines.join(QLatin1Char('\n')));
-    pLines->verticalScrollBar()->setValue(pLines->verticalScrollBar()->maximum());
+    QByteArray bytes = file.read(nSize - nStart);
+    qint64 nFrom = bAfresh && nStart > 0 ? bytes.indexOf('\n') + 1 : 0;  // a cut first line
+    // Whole lines only: a line still being written is read at the next look.
+    qint64 nEnd = std::max(nFrom, bytes.lastIndexOf('\n') + 1);
+    nShownSize = nStart + nEnd;
+    QString szText = QString::fromUtf8(bytes.mid(nFrom, std::max<qint64>(0, nEnd - nFrom - 1)));
+    QScrollBar* pVertical = pLines->verticalScrollBar();
+    int nColumn = pLines->horizontalScrollBar()->value();
+    bool bFollow = bAfresh || pVertical->value() >= pVertical->maximum();
+    if (bAfresh) {
+        pLines->setPlainText(szText);
+    } else if (nEnd > nFrom) {
+        pLines->appendPlainText(szText);
+    }
+    pLines->horizontalScrollBar()->setValue(nColumn);
+    if (bFollow) {
+        // The scroll range grows once the view has laid the new lines out.
+        QTimer::singleShot(0, pLines, [this, nColumn] {
+            pLines->moveCursor(QTextCursor::End);
+            pLines->ensureCursorVisible();
+            pLines->horizontalScrollBar()->setValue(nColumn);
+        });
+    }
 }
 
 void CLogPanel::ChooseFolder() {
     QString szFolder = pFolder->text().trimmed();
-    if (!szFolder.isEmpty() && !QFileInfo(szFolder).isDir()) {
-        pMessage->ShowError(tr("The folder %1 does not exist (any more); the chooser starts "
-                               "without it.")
-                                .arg(szFolder));
+    std::string szProblem = Tamberon::FolderProblem(szFolder.toStdString());
+    if (!szFolder.isEmpty() && !szProblem.empty()) {
+        pMessage->ShowError(
+            tr("%1 The chooser starts without it.").arg(QString::fromStdString(szProblem)));
         szFolder.clear();
     }
     CFolderDialog dlg(szFolder, 0, this);

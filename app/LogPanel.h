@@ -1,7 +1,8 @@
 // LogPanel.h - CLogPanel, the main dialog's log group: the folder (typed, or chosen with the
 // folder chooser), the file name, the trace level and the maximum size; Open and Close of the
 // process's log; and the newest lines of the log file, read again whenever the file changes
-// (the writer appends every 2 s).
+// (the writer appends every 2 s) without moving the reader's place in them. While the log is
+// open, a folder that has gone is reported: the writer drops lines until it is back.
 //
 // Thread-safety: GUI thread only. The log's _Open and _Close are called only from here, on
 // the GUI thread, as the log wants one controlling thread. Ownership: belongs to its Qt
@@ -56,6 +57,9 @@ class CLogPanel : public QGroupBox {
 
   private:
     void UpdateButtons();
+    void ShowOpen();
+    /// While open: reports the folder gone, or back.
+    void CheckFolder();
 
     QLineEdit* pFolder;
     QPushButton* pChoose;
@@ -68,7 +72,9 @@ class CLogPanel : public QGroupBox {
     CMessageLine* pMessage;
     QTimer* pPoll;
     bool bOpen = false;
-    QString szShownFile;  // the file whose lines are on show
+    QString szShownFile;   // the file whose lines are on show
+    QString szOpenFolder;  // the open log's folder
+    bool bFolderGone = false;
     qint64 nShownSize = -1;
     QDateTime shownModified;
 };

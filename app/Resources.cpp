@@ -3,8 +3,11 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QImage>
 #include <QObject>
+#include <QPixmap>
 #include <QPointer>
+#include <QResource>
 
 #include <array>
 
@@ -24,12 +27,15 @@ std::array<string_resource, 1> gStrings = {{
 
 struct icon_resource {
     unsigned nID;
-    const char* szBaseName;  // ":/icons/<base>-<size>.png" for each size
+    const char* szBaseName;  // ":/icons/<base>-<size>.rgba" for each size
 };
 
 constexpr std::array<icon_resource, 1> kIcons = {{{IDR_MAINFRAME, "tamberon"}}};
-// The sizes a window and the About box draw. Each is decoded when the icon is loaded, so the
-// large ones, which only the desktop's menus show (from the installed icon theme), stay out.
+// The sizes a window and the About box draw; the large ones, which only the desktop's menus
+// show (from the installed icon theme), stay out. Each size is kept as raw RGBA pixels, made
+// from its PNG with "convert tamberon-<size>.png -depth 8 rgba:tamberon-<size>.rgba"
+// (ImageMagick): the window shows them before its first paint, and raw pixels need neither an
+// image reader nor a decoder (tests/app/ResourcesTest.cpp checks them against the PNGs).
 constexpr std::array<int, 5> kIconSizes = {16, 24, 32, 48, 64};
 
 struct dialog_resource {
@@ -76,8 +82,12 @@ QIcon LoadResIcon(unsigned nID) {
         if (entry.nID != nID) continue;
         QIcon icon;
         for (int nSize : kIconSizes) {
-            icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(entry.szBaseName).arg(nSize),
-                         QSize(nSize, nSize));
+            QResource pixels(QStringLiteral(":/icons/%1-%2.rgba").arg(entry.szBaseName).arg(nSize));
+            QByteArray data = pixels.uncompressedData();
+            if (data.size() != qsizetype(nSize) * nSize * 4) continue;
+            QImage image(reinterpret_cast<const uchar*>(data.constData()), nSize, nSize, nSize * 4,
+                         QImage::Format_RGBA8888);
+            icon.addPixmap(QPixmap::fromImage(image.copy()));
         }
         if (pCache != nullptr) pCache->icons.insert(nID, icon);
         return icon;

@@ -5,20 +5,24 @@
 #include "ConfigPanel.h"
 #include "FetchPanel.h"
 #include "LogPanel.h"
+#include "MessageLine.h"
 #include "Resources.h"
 #include "TimerPanel.h"
 #include "WindowMenuButton.h"
 
 #include <yrapi/net/SocketStartup.h>
 
+#include <QAbstractItemView>
 #include <QAction>
-#include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QSysInfo>
@@ -62,6 +66,7 @@ CTamberonDlg::CTamberonDlg(QWidget* pParent) : QDialog(pParent) {
     // A plain button: a standard Close button would look its icon up in the icon theme,
     // which costs more than building the rest of the dialog.
     auto* pClose = new QPushButton(tr("Close"), this);
+    pClose->setAccessibleName(tr("Close Tamberon"));
     pClose->setAutoDefault(false);
     connect(pClose, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -82,7 +87,36 @@ CTamberonDlg::CTamberonDlg(QWidget* pParent) : QDialog(pParent) {
 
     connect(pConfig, &CConfigPanel::FileLoaded, this,
             [](const QString& szPath) { QSettings().setValue(kKeyConfigFile, szPath); });
+    // An Alt+letter whose button is disabled must not type its letter into a field.
+    for (QLineEdit* pEdit : findChildren<QLineEdit*>()) pEdit->installEventFilter(this);
+    for (QAbstractItemView* pView : findChildren<QAbstractItemView*>()) {
+        pView->installEventFilter(this);
+    }
     LoadSettings();
+}
+
+QRect ClampToScreen(const QRect& window, const QRect& available, const QSize& minimum) {
+    if (available.isEmpty()) return window;
+    QSize size = window.size().boundedTo(available.size()).expandedTo(minimum);
+    QPoint origin = window.topLeft();
+    origin.setX(
+        std::max(available.left(), std::min(origin.x(), available.right() + 1 - size.width())));
+    origin.setY(
+        std::max(available.top(), std::min(origin.y(), available.bottom() + 1 - size.height())));
+    return {origin, size};
+}
+
+bool CTamberonDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::KeyPress) {
+        auto* pKey = static_cast<QKeyEvent*>(pEvent);
+        Qt::KeyboardModifiers modifiers = pKey->modifiers();
+        // Alt alone (AltGr, which types characters, never arrives as Alt without Ctrl).
+        if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier) &&
+            !pKey->text().isEmpty() && pKey->text().at(0).isPrint()) {
+            return true;
+        }
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
 }
 
 CTamberonDlg::~CTamberonDlg() = default;
@@ -93,8 +127,8 @@ void CTamberonDlg::BuildWindowMenu() {
         pAction->setData(nID);
         connect(pAction, &QAction::triggered, this, [this, nID] { OnSysCommand(nID); });
     };
-    addCommand(tr("Minimize"), SC_MINIMIZE);
-    addCommand(tr("Close"), SC_CLOSE);
+    addCommand(tr("Mi&nimize"), SC_MINIMIZE);
+    addCommand(tr("&Close"), SC_CLOSE);
     QString szAboutMenu = Tamberon::LoadResString(IDS_ABOUTBOX);
     if (!szAboutMenu.isEmpty()) {
         pSysMenu->addSeparator();
@@ -109,10 +143,8 @@ QWidget* CTamberonDlg::BuildHostLine() {
         addresses << QString::fromLatin1(sockets.szAddrList[i]);
     }
     QString szAddresses = addresses.isEmpty() ? tr("none") : addresses.join(QStringLiteral(", "));
-    auto* pHost =
-        new QLabel(tr("Host: %1    IPv4: %2").arg(QSysInfo::machineHostName(), szAddresses), this);
-    pHost->setTextFormat(Qt::PlainText);
-    pHost->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* pHost = new CMessageLine(this, 1);
+    pHost->ShowInfo(tr("Host: %1    IPv4: %2").arg(QSysInfo::machineHostName(), szAddresses));
     return pHost;
 }
 
@@ -151,9 +183,23 @@ void CTamberonDlg::done(int nResult) {
 
 void CTamberonDlg::LoadSettings() {
     QSettings settings;
-    if (!restoreGeometry(settings.value(kKeyGeometry).toByteArray())) {
+    QScreen* pScreen = QGuiApplication::primaryScreen();
+    if (restoreGeometry(settings.value(kKeyGeometry).toByteArray())) {
+        // A window saved on a larger screen (or grown by an old version) fits this one.
+        if (QScreen* pAt = QGuiApplication::screenAt(geometry().center())) pScreen = pAt;
+        // (The minimum size costs a layout pass: asked for only when the window is too big.)
+        QRect available = pScreen != nullptr ? pScreen->availableGeometry() : QRect();
+        if (!available.isEmpty() && !available.contains(geometry())) {
+            setGeometry(ClampToScreen(geometry(), available, minimumSizeHint()));
+        }
+    } else {
         QFontMetrics metrics(font());
-        resize(metrics.averageCharWidth() * 150, metrics.height() * 44);
+        QRect window(QPoint(0, 0), QSize(metrics.averageCharWidth() * 150, metrics.height() * 44));
+        if (pScreen != nullptr) {
+            // Qt keeps the window at its minimum size, should the screen be smaller.
+            window = ClampToScreen(window, pScreen->availableGeometry(), QSize());
+        }
+        resize(window.size());
     }
     QString szConfig = settings.value(kKeyConfigFile).toString();
     if (!szConfig.isEmpty()) pConfig->Load(szConfig);

@@ -3,7 +3,8 @@
 // command through OnSysCommand) around a compact console of the library's services: the host
 // and its addresses, the configuration table, an HTTP fetch, the log and the timer service.
 // Esc and the window's close button close it. The last configuration file, URL, log folder
-// and the window's geometry are kept in QSettings.
+// and the window's geometry are kept in QSettings; a restored geometry is clamped to the
+// screen it lands on.
 //
 // Thread-safety: GUI thread only; service work arrives through queued signals or is read
 // from atomics by GUI timers (see the panels). Ownership: built on the application object's
@@ -19,6 +20,9 @@ class CTimerPanel;
 class CWindowMenuButton;
 class QLabel;
 class QMenu;
+
+/// window moved and shrunk (never below minimum) to lie within available.
+QRect ClampToScreen(const QRect& window, const QRect& available, const QSize& minimum);
 
 class CTamberonDlg : public QDialog {
     Q_OBJECT
@@ -37,6 +41,10 @@ class CTamberonDlg : public QDialog {
 
     /// Saves the settings as the dialog ends, however it ends.
     void done(int nResult) override;
+
+    /// Swallows Alt+letter in fields and lists, so that the mnemonic of a disabled button
+    /// never types its letter.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     QMenu* WindowMenu() const { return pSysMenu; }
     CWindowMenuButton* WindowMenuButton() const { return pMenuButton; }

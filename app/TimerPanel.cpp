@@ -7,6 +7,7 @@
 
 #include <yrapi/log/LogInterface.h>
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,8 +20,20 @@ namespace {
 
 // Columns of the list; the item's data in kNumber holds the timer's slot.
 enum { kNumber, kInterval, kCount, kFired, kColumns };
-constexpr int kSlotRole = Qt::UserRole;
+constexpr int kSlotRole = Qt::UserRole;       // -1 once a finished timer's slot is freed
 constexpr int kTotalRole = Qt::UserRole + 1;  // the timer's count, -1 for no end
+constexpr int kFinalRole = Qt::UserRole + 2;  // the firings of a finished timer
+
+QString Firings(std::uint32_t nFired) {
+    return nFired == 1 ? QCoreApplication::translate("Tamberon", "1 firing")
+                       : QCoreApplication::translate("Tamberon", "%1 firings").arg(nFired);
+}
+
+// The firings of the timer in pItem so far.
+std::uint32_t FiredOf(const QTreeWidgetItem* pItem) {
+    int nSlot = pItem->data(kNumber, kSlotRole).toInt();
+    return nSlot < 0 ? pItem->data(kNumber, kFinalRole).toUInt() : Tamberon::BoardTimerFired(nSlot);
+}
 
 }  // namespace
 
@@ -33,6 +46,9 @@ CTimerPanel::CTimerPanel(QWidget* pParent) : QGroupBox(tr("Timers"), pParent) {
     auto* pCountLabel = new QLabel(tr("&Count:"), this);
     pCountLabel->setBuddy(pCount);
     int nDigitWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    // Room for the largest values (3600000 and 1000000), however narrow the window.
+    pInterval->setMinimumWidth(nDigitWidth * 9);
+    pCount->setMinimumWidth(nDigitWidth * 9);
     pInterval->setMaximumWidth(nDigitWidth * 10);
     pCount->setMaximumWidth(nDigitWidth * 10);
     pAdd = new QPushButton(tr("&Add"), this);
@@ -50,6 +66,7 @@ CTimerPanel::CTimerPanel(QWidget* pParent) : QGroupBox(tr("Timers"), pParent) {
     }
     pList->header()->setStretchLastSection(true);
     pList->setMinimumHeight(fontMetrics().height() * 5);
+    pList->setAccessibleName(tr("Timers"));
     pMessage = new CMessageLine(this);
 
     auto* pLayout = new QGridLayout(this);
@@ -79,7 +96,8 @@ CTimerPanel::CTimerPanel(QWidget* pParent) : QGroupBox(tr("Timers"), pParent) {
 
 CTimerPanel::~CTimerPanel() {
     for (int i = 0; i < pList->topLevelItemCount(); ++i) {
-        Tamberon::RemoveBoardTimer(pList->topLevelItem(i)->data(kNumber, kSlotRole).toInt());
+        int nSlot = pList->topLevelItem(i)->data(kNumber, kSlotRole).toInt();
+        if (nSlot >= 0) Tamberon::RemoveBoardTimer(nSlot);
     }
 }
 
@@ -131,25 +149,37 @@ bool CTimerPanel::RemoveSelected() {
     QTreeWidgetItem* pItem = pList->currentItem();
     if (pItem == nullptr) return false;
     int nSlot = pItem->data(kNumber, kSlotRole).toInt();
-    std::uint32_t nFired = Tamberon::BoardTimerFired(nSlot);
-    Tamberon::RemoveBoardTimer(nSlot);
+    std::uint32_t nFired = FiredOf(pItem);
+    if (nSlot >= 0) Tamberon::RemoveBoardTimer(nSlot);
     QString szName = pItem->text(kNumber);
-    pMessage->ShowInfo(tr("Timer %1 removed after %2 firings.").arg(szName).arg(nFired));
+    pMessage->ShowInfo(tr("Timer %1 removed after %2.").arg(szName, Firings(nFired)));
     QByteArray name = szName.toUtf8();
     YRAPI::CYRLogInterface::Log(4, "Tamberon: timer %s removed after %u firings", name.constData(),
                                 nFired);
     delete pItem;  // a QTreeWidgetItem is owned by its list, which lets it go when deleted
-    if (pList->topLevelItemCount() == 0) pRefresh->stop();
+    Refresh();
     return true;
 }
 
 void CTimerPanel::Refresh() {
+    bool bRunning = false;
     for (int i = 0; i < pList->topLevelItemCount(); ++i) {
         QTreeWidgetItem* pItem = pList->topLevelItem(i);
-        std::uint32_t nFired = Tamberon::BoardTimerFired(pItem->data(kNumber, kSlotRole).toInt());
+        int nSlot = pItem->data(kNumber, kSlotRole).toInt();
+        std::uint32_t nFired = FiredOf(pItem);
         int nTotal = pItem->data(kNumber, kTotalRole).toInt();
+        bool bDone = nTotal > 0 && nFired >= static_cast<std::uint32_t>(nTotal);
+        if (bDone && nSlot >= 0) {
+            // Finished: its slot goes back to the board for the next timer.
+            Tamberon::RemoveBoardTimer(nSlot);
+            pItem->setData(kNumber, kSlotRole, -1);
+            pItem->setData(kNumber, kFinalRole, nFired);
+        }
+        bRunning = bRunning || !bDone;
         QString szFired = QString::number(nFired);
-        if (nTotal > 0 && nFired >= static_cast<std::uint32_t>(nTotal)) szFired += tr(" (done)");
+        if (bDone) szFired += tr(" (done)");
         if (pItem->text(kFired) != szFired) pItem->setText(kFired, szFired);
     }
+    // Nothing to count: no wake-ups.
+    if (!bRunning) pRefresh->stop();
 }

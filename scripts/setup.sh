@@ -14,9 +14,10 @@ packages=(
     clang-format                           # formatting checks
     # The Tamberon utility: Qt 6 Widgets and the X connection of its display check; a virtual
     # display and key presses for its smoke test; its Debian package (cpack with
-    # dpkg-shlibdeps, which needs file) and desktop entry check; a font for offscreen renders.
+    # dpkg-shlibdeps, which needs file) and desktop entry check; a font for offscreen renders;
+    # screenshots of the real window (ImageMagick's import).
     qt6-base-dev libxcb1-dev
-    xvfb xauth xdotool
+    xvfb xauth xdotool imagemagick
     dpkg-dev file desktop-file-utils
     fonts-dejavu-core
 )

@@ -6,8 +6,10 @@
 #include "tests/support/TempDir.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -129,6 +131,38 @@ class CFolderDialogTest : public QObject {
                                                       : QString();
         QCOMPARE(chooser.GetFolderPath(), szFolder);
         if (nResult == IDOK) QCOMPARE(chooser.GetDisplayName(), QStringLiteral("sub"));
+    }
+
+    void vanishedSelectionIsShownGoneAndRefused() {
+        YRAPI::test::CTempDir dir;
+        QString szInitial = QString::fromStdString(dir.Path());
+        QString szGone = QString::fromStdString(dir.File("b-gone"));
+        QString szOther = QString::fromStdString(dir.File("c-other"));
+        QVERIFY(QDir().mkpath(szGone));
+        QVERIFY(QDir().mkpath(szOther));
+        CScriptedChooser chooser(szInitial);
+        bool bStayed = false;
+        QString szStatus;
+        chooser.pfnScript = [&](CFolderBrowser* pBrowser) {
+            QPushButton* pOk = pBrowser->Buttons()->button(QDialogButtonBox::Ok);
+            QVERIFY(pBrowser->SetSelection(szGone));
+            QTRY_VERIFY_WITH_TIMEOUT(pOk->isEnabled(), 5000);
+            std::filesystem::remove(szGone.toStdString());
+            // The model sees the folder go and moves its selection, to the one neighbour: no
+            // choice of the user's. Choosing that neighbour then is.
+            QTRY_VERIFY_WITH_TIMEOUT(!pOk->isEnabled(), 5000);
+            szStatus = pBrowser->StatusLabel()->text();
+            QTest::keyClick(pBrowser, Qt::Key_Return);
+            pBrowser->accept();
+            bStayed = pBrowser->isVisible() && pBrowser->result() != QDialog::Accepted;
+            QVERIFY(pBrowser->SetSelection(szOther));
+            QVERIFY(pOk->isEnabled());
+            pOk->click();
+        };
+        QCOMPARE(chooser.DoModal(), IDOK);
+        QVERIFY(bStayed);
+        QVERIFY2(szStatus.startsWith("Gone:"), qPrintable(szStatus));
+        QCOMPARE(chooser.GetFolderPath(), szOther);
     }
 };
 

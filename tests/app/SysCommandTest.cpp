@@ -94,8 +94,8 @@ class CSysCommandTest : public QObject {
         QTest::addColumn<bool>("bEmptyText");
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("string 101 set")
-            << false << QStringList{"Minimize=f020", "Close=f060", "-", "&About Tamberon...=10"};
-        QTest::newRow("string 101 empty") << true << QStringList{"Minimize=f020", "Close=f060"};
+            << false << QStringList{"Mi&nimize=f020", "&Close=f060", "-", "&About Tamberon...=10"};
+        QTest::newRow("string 101 empty") << true << QStringList{"Mi&nimize=f020", "&Close=f060"};
     }
     void windowMenuHasAboutOnlyWithItsText() {
         QFETCH(bool, bEmptyText);
