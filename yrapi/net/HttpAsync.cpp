@@ -2,6 +2,7 @@
 #include "yrapi/net/HttpAsync.h"
 
 #include "yrapi/net/HttpExchange.h"
+#include "yrapi/platform/Thread.h"
 #include "yrapi/platform/Time.h"
 
 #include <atomic>
@@ -50,12 +51,16 @@ CMyHttpAsync::CMyHttpAsync()
     : szUrl{}, pResult(nullptr), pExchange(std::make_unique<detail::CHttpExchange>()) {}
 
 CMyHttpAsync::~CMyHttpAsync() {
+    // A destructor (noexcept): the HTTP client's clean-up below must not be cut short.
+    platform::CDeferForcedEnd defer;
     // Fetch never returns with its worker running, so this only guards against misuse.
     pExchange->Cancel();
     if (HasThread()) StopForDestruction(kCancelGraceMs);
+    pExchange.reset();
 }
 
 char* CMyHttpAsync::Fetch(const char* url, DWORD timeoutMs) {
+    platform::CDeferForcedEnd defer;  // its worker never outlives a fetch cut short
     // The previous fetch's text belongs to its caller; this fetch starts from null.
     pResult = nullptr;
     // strncpy fills the rest of the field with zero bytes; the last byte stays NUL.
@@ -86,6 +91,9 @@ char* CMyHttpAsync::Fetch(const char* url, DWORD timeoutMs) {
 void CMyHttpAsync::FreeResult(char* text) { delete[] text; }
 
 DWORD CMyHttpAsync::Run() {
+    // The HTTP client's state is never left half changed: its own time-outs and the cancel
+    // end the exchange instead.
+    platform::CDeferForcedEnd defer;
     pResult = nullptr;
     pResult = pExchange->Run(szUrl).release();
     return 0;

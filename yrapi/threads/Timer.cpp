@@ -5,6 +5,7 @@
 #include "yrapi/platform/Time.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace YRAPI {
@@ -32,7 +33,12 @@ bool IsFireable(const timer_item& item) {
 
 CTimer::CTimer() : dwLastPassTick(platform::GetTickCount()) {}
 
-CTimer::~CTimer() = default;
+CTimer::~CTimer() {
+    // Copies a pass left behind: only a forced end in a callback leaves any.
+    for (int i = 0; i < firingQueue.count.load(); ++i) {
+        delete static_cast<timer_item*>(firingQueue.items[i]);
+    }
+}
 
 bool CTimer::OnTimer(timer_item* pItem, DWORD dwNow) {
     if (pItem->pfnCallback == nullptr) return true;
@@ -91,12 +97,13 @@ void CTimer::ProcessTimers() {
     }
     // Callbacks run with no lock held, on copies: they may add and remove timers.
     for (int i = 0; i < firingQueue.count.load(); ++i) {
-        auto* pCopy = static_cast<timer_item*>(firingQueue.items[i]);
-        if (pCopy == nullptr) continue;
-        if (pCopy->pfnCallback != nullptr) {
+        // Taken out of the queue before the call: a forced end acting in a callback frees the
+        // copy in hand (the unwind) and the destructor the rest, each once.
+        std::unique_ptr<timer_item> pCopy(static_cast<timer_item*>(firingQueue.items[i]));
+        firingQueue.items[i] = nullptr;
+        if (pCopy != nullptr && pCopy->pfnCallback != nullptr) {
             pCopy->pfnCallback(pCopy->nParam1, pCopy->nParam2, pCopy->dwDueTick);
         }
-        delete pCopy;
     }
     firingQueue.count = 0;
     dwLastPassTick.store(dwNow);
