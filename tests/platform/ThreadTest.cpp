@@ -316,7 +316,7 @@ TEST(CThreadTerminate, ARefusedForcedEndActsAtTheNextBlockingCallOutsideALibrary
             },
             nullptr, /*bSuspended=*/false, nullptr);
         job.dwSeenId = pChild != nullptr ? 1 : 2;
-        std::this_thread::sleep_for(milliseconds(10));
+        Sleep(10);
         job.dwResult = 99;  // never reached
     };
     auto pThread = StartJob(job);
