@@ -6,7 +6,28 @@
 #include <ctime>
 #include <pthread.h>
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* pAddress);
+extern "C" void __tsan_release(void* pAddress);
+#endif
+
 namespace YRAPI::platform::posix {
+
+/// Tells ThreadSanitizer of a lock's acquisition and release (no-ops in other builds).
+/// ThreadSanitizer loses every lock of a thread whose forced end acted inside one of its
+/// blocking interceptors (read, poll, nanosleep...): the cancellation's unwind skips the
+/// interceptor's clean-up, which leaves it ignoring that thread's later calls. What the
+/// thread releases on its way out is then told here, so the sanitizer still sees it.
+inline void TsanAcquire([[maybe_unused]] void* pLock) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(pLock);
+#endif
+}
+inline void TsanRelease([[maybe_unused]] void* pLock) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(pLock);
+#endif
+}
 
 /// The moment dwTimeoutMs from now on the given clock, as the pthread timed waits take it.
 timespec DeadlineAfter(clockid_t clock, DWORD dwTimeoutMs);
@@ -28,8 +49,14 @@ struct CMonitor {
 /// stack through that scope.
 class CMutexHolder {
   public:
-    explicit CMutexHolder(pthread_mutex_t& mutex) : mutex(mutex) { pthread_mutex_lock(&mutex); }
-    ~CMutexHolder() { pthread_mutex_unlock(&mutex); }
+    explicit CMutexHolder(pthread_mutex_t& mutex) : mutex(mutex) {
+        pthread_mutex_lock(&mutex);
+        TsanAcquire(&mutex);
+    }
+    ~CMutexHolder() {
+        TsanRelease(&mutex);
+        pthread_mutex_unlock(&mutex);
+    }
     CMutexHolder(const CMutexHolder&) = delete;
     CMutexHolder& operator=(const CMutexHolder&) = delete;
 

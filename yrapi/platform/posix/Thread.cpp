@@ -230,10 +230,8 @@ CThread::~CThread() {
 }
 
 DWORD CThread::GetId() const {
-    pthread_mutex_lock(&pControl->mutex);
-    auto id = static_cast<DWORD>(pControl->tid);
-    pthread_mutex_unlock(&pControl->mutex);
-    return id;
+    CMutexHolder hold(pControl->mutex);
+    return static_cast<DWORD>(pControl->tid);
 }
 
 bool CThread::Resume() {
@@ -259,10 +257,8 @@ __attribute__((no_sanitize_address)) WaitResult CThread::Wait(DWORD dwTimeoutMs)
 }
 
 DWORD CThread::GetExitCode() const {
-    pthread_mutex_lock(&pControl->mutex);
-    DWORD code = pControl->dwExitCode;
-    pthread_mutex_unlock(&pControl->mutex);
-    return code;
+    CMutexHolder hold(pControl->mutex);
+    return pControl->dwExitCode;
 }
 
 bool CThread::Terminate(DWORD dwExitCode) {
