@@ -195,6 +195,33 @@ TEST(ForcedEnd, PureComputationIsRefusedAndTheRefusalIsAsStated) {
     ExpectEndedByForce(worker, 0);
 }
 
+// A timer callback stuck in a sleep holds the service's thread; destroying the service ends
+// it by force (after its Stop(1000) fails) instead of waiting for ever, and the firings that
+// pass had queued are freed (the leak check of the sanitizer build sees any that are not).
+TEST(ForcedEnd, ATimerServiceWithAStuckCallbackIsDestroyedInTime) {
+    static std::atomic<int> nCalls{0};
+    auto pService = std::make_unique<CTimerThread>();
+    // Two timers due in the same pass: the second firing is still queued when the first
+    // callback is ended.
+    timer_item items[2] = {};
+    for (auto& item : items) {
+        item.dwDueTick = platform::GetTickCount();
+        item.dwInterval = 1000;
+        item.nCount = -1;
+        item.pfnCallback = [](std::uintptr_t, std::uintptr_t, DWORD) {
+            ++nCalls;
+            std::this_thread::sleep_for(std::chrono::hours(1));
+        };
+    }
+    ASSERT_TRUE(pService->AddTimer(&items[0]));
+    ASSERT_TRUE(pService->AddTimer(&items[1]));
+    ASSERT_TRUE(test::WaitUntil([] { return nCalls.load() > 0; }));
+    auto start = Clock::now();
+    pService.reset();
+    EXPECT_LT(ElapsedSince(start), milliseconds(2500));  // Stop(1000), then at once
+    EXPECT_EQ(nCalls.load(), 1);
+}
+
 // Runs scenario in a child process (which re-runs this test up to the death test) and expects
 // it to report success and the process to end normally, its exit-time work included. A
 // scenario that aborts, crashes or hangs there fails here.

@@ -5,7 +5,6 @@
 #include "yrapi/platform/Time.h"
 
 #include <cstring>
-#include <memory>
 #include <new>
 
 namespace YRAPI {
@@ -97,13 +96,15 @@ void CTimer::ProcessTimers() {
     }
     // Callbacks run with no lock held, on copies: they may add and remove timers.
     for (int i = 0; i < firingQueue.count.load(); ++i) {
-        // Taken out of the queue before the call: a forced end acting in a callback frees the
-        // copy in hand (the unwind) and the destructor the rest, each once.
-        std::unique_ptr<timer_item> pCopy(static_cast<timer_item*>(firingQueue.items[i]));
-        firingQueue.items[i] = nullptr;
-        if (pCopy != nullptr && pCopy->pfnCallback != nullptr) {
+        auto* pCopy = static_cast<timer_item*>(firingQueue.items[i]);
+        if (pCopy == nullptr) continue;
+        if (pCopy->pfnCallback != nullptr) {
             pCopy->pfnCallback(pCopy->nParam1, pCopy->nParam2, pCopy->dwDueTick);
         }
+        // Taken out of the queue only once delivered: a forced end acting in a callback
+        // leaves this copy and the rest to the destructor.
+        firingQueue.items[i] = nullptr;
+        delete pCopy;
     }
     firingQueue.count = 0;
     dwLastPassTick.store(dwNow);
