@@ -11,6 +11,11 @@
 //   ThousandTimers    the service with 1,000 periodic timers (100 ms each, spread over the
 //                     period: about ten firings per pass) and the 10 ms timer: the service's
 //                     CPU beside the bare loop's, and the 10 ms timer's lateness.
+//   IdleCost/N        wake-ups per second and CPU of the service with N timers listed (0, 1
+//                     and 1,000 periodic 100 ms timers), beside CPassEveryMs, the service's
+//                     loop as it was before it slept over an empty list (a pass, then a 1 ms
+//                     sleep, whatever the list holds), running the same timers at the same
+//                     priority and timer slack. Wake-ups are the thread's context switches.
 //
 // Each benchmark is one window (10 s by default) and reports its figures as counters:
 // *_cpu_pct is the CPU a thread used as a share of one core, *_p50_us and *_p99_us the median
@@ -22,6 +27,7 @@
 //                     --benchmark_report_aggregates_only=true
 //
 // --window_s sets the window in seconds (fractions allowed) for a quick run.
+#include "yrapi/platform/Thread.h"
 #include "yrapi/platform/Time.h"
 #include "yrapi/threads/BaseThread.h"
 #include "yrapi/threads/Timer.h"
@@ -34,6 +40,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <pthread.h>
 #include <sched.h>
@@ -300,6 +307,100 @@ void RunWindow(benchmark::State& state, int nTimers, bool bPeriodic, bool bTimer
     state.SetLabel(ServiceLabel());
 }
 
+// The service's loop before it slept over an empty list, on a timer list of its own.
+class CPassEveryMs : public YRAPI::CBaseThread, public YRAPI::CTimer {
+  public:
+    ~CPassEveryMs() override { StopForDestruction(1000); }
+    bool Begin() {
+        if (!Start(/*bRun=*/true)) return false;
+        SetPriority(15);
+        std::int64_t nDeadline = MonotonicNs() + 5000000000;
+        while (!bClockKnown.load() && MonotonicNs() < nDeadline) YRAPI::platform::Sleep(1);
+        return bClockKnown.load();
+    }
+    std::int64_t Cpu() const { return CpuNs(cpuClock); }
+
+    bool Step() override {
+        if (!bClockKnown.load()) {
+            YRAPI::platform::SetCurrentThreadTimerSlack(1000);  // as the service sets it
+            pthread_getcpuclockid(pthread_self(), &cpuClock);
+            bClockKnown.store(true);
+        }
+        ProcessTimers();
+        YRAPI::platform::Sleep(1);
+        return true;
+    }
+
+  private:
+    clockid_t cpuClock{};
+    std::atomic<bool> bClockKnown{false};
+};
+
+// Voluntary and involuntary context switches of one thread of this process so far.
+long ContextSwitches(DWORD dwThreadId) {
+    std::ifstream status("/proc/self/task/" + std::to_string(dwThreadId) + "/status");
+    std::string line;
+    long nSwitches = 0;
+    while (std::getline(status, line)) {
+        if (line.find("ctxt_switches:") != std::string::npos) {
+            nSwitches += std::atol(line.c_str() + line.find(':') + 1);
+        }
+    }
+    return nSwitches;
+}
+
+void IdleCost(benchmark::State& state) {
+    YRAPI::CTimerThread* pService = YRAPI::GetTimerService();
+    if (pService == nullptr || !gService.bKnown) {
+        state.SkipWithError("no process-wide timer service");
+        return;
+    }
+    const auto nTimers = static_cast<std::size_t>(state.range(0));
+    for (auto _ : state) {
+        CPassEveryMs before;
+        if (!before.Begin()) {
+            state.SkipWithError("the reference thread did not start");
+            break;
+        }
+        // The same timers on both: 100 ms each, spread over the period.
+        std::vector<YRAPI::timer_item> ours(nTimers), theirs(nTimers);
+        DWORD dwNow = YRAPI::platform::GetTickCount();
+        for (std::size_t i = 0; i < nTimers; ++i) {
+            ours[i] = {0, 0, dwNow + 1 + static_cast<DWORD>(i % 100), 100, -1, &Nothing};
+            theirs[i] = ours[i];
+            pService->AddTimer(&ours[i]);
+            before.AddTimer(&theirs[i]);
+        }
+        YRAPI::platform::Sleep(50);  // both settle into their passes
+
+        std::int64_t nWallStart = MonotonicNs();
+        std::int64_t nServiceCpu = CpuNs(gService.cpuClock);
+        std::int64_t nBeforeCpu = before.Cpu();
+        long nServiceSwitches = ContextSwitches(pService->GetThreadId());
+        long nBeforeSwitches = ContextSwitches(before.GetThreadId());
+        SleepWindow();
+        nServiceCpu = CpuNs(gService.cpuClock) - nServiceCpu;
+        nBeforeCpu = before.Cpu() - nBeforeCpu;
+        nServiceSwitches = ContextSwitches(pService->GetThreadId()) - nServiceSwitches;
+        nBeforeSwitches = ContextSwitches(before.GetThreadId()) - nBeforeSwitches;
+        std::int64_t nWall = MonotonicNs() - nWallStart;
+
+        for (auto& item : ours) pService->RemoveTimer(&item);
+        RunOnService(&Nothing, 0);
+        state.SetIterationTime(static_cast<double>(nWall) / 1e9);
+
+        double dSeconds = static_cast<double>(nWall) / 1e9;
+        auto pct = [&](std::int64_t nCpu) { return 100.0 * static_cast<double>(nCpu) / nWall; };
+        state.counters["service_wakeups_per_s"] = static_cast<double>(nServiceSwitches) / dSeconds;
+        state.counters["before_wakeups_per_s"] = static_cast<double>(nBeforeSwitches) / dSeconds;
+        state.counters["service_cpu_pct"] = pct(nServiceCpu);
+        state.counters["before_cpu_pct"] = pct(nBeforeCpu);
+        state.counters["cpu_ratio"] =
+            static_cast<double>(nServiceCpu) / static_cast<double>(nBeforeCpu);
+    }
+    state.SetLabel(ServiceLabel());
+}
+
 void EmptyListCpu(benchmark::State& state) { RunWindow(state, 0, false, false); }
 void Periodic10ms(benchmark::State& state) { RunWindow(state, 0, true, true); }
 void ThousandTimers(benchmark::State& state) { RunWindow(state, 1000, true, false); }
@@ -334,6 +435,13 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kSecond);
     }
+    benchmark::RegisterBenchmark("IdleCost", &IdleCost)
+        ->Arg(0)
+        ->Arg(1)
+        ->Arg(1000)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kSecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -21,26 +21,56 @@ packages=(
     fonts-dejavu-core
 )
 # The Windows builds (mingw, mingw32 presets): the cross compilers with std::thread, their
-# headers, GoogleTest's sources to build for them, and Wine to run their tests.
+# headers, GoogleTest's sources to build for them, Wine to run their tests (64-bit, and the
+# i386 package with the 32-bit loader), NSIS for the installers, and rsvg-convert to draw the
+# icon's sizes from its SVG (scripts/make-ico.py).
 packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64 googletest wine64)
+packages+=(nsis librsvg2-bin)
+# Wanted, not required: without the 32-bit Wine the mingw32 tests and the installers' tests are
+# built but not run (scripts/test.sh says so), so a mirror that cannot serve the i386 packages
+# for the moment does not stop everything else.
+wanted=(wine32:i386)
 
+installed() {
+    [[ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true)" == "install ok installed" ]]
+}
 missing=()
-for p in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$p")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+missing_wanted=()
+for p in "${wanted[@]}"; do installed "$p" || missing_wanted+=("$p"); done
+[[ ${#missing[@]} -eq 0 && ${#missing_wanted[@]} -eq 0 ]] && exit 0
 
-echo "setup: installing ${missing[*]}"
+echo "setup: installing ${missing[*]} ${missing_wanted[*]}"
 if [[ $(id -u) -eq 0 ]]; then
-    apt_get=(apt-get)
+    as_root=()
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
-    apt_get=(sudo apt-get)
+    as_root=(sudo)
 else
     echo "setup: cannot install as $(id -un). Run:" >&2
-    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    echo "  sudo dpkg --add-architecture i386 && sudo apt-get update &&" \
+        "sudo apt-get install -y ${missing[*]} ${missing_wanted[*]}" >&2
+    [[ ${#missing[@]} -eq 0 ]] && exit 0  # only wanted ones missing: go on without them
     exit 1
 fi
+apt_get=("${as_root[@]}" apt-get)
 export DEBIAN_FRONTEND=noninteractive
-"${apt_get[@]}" update -qq
-"${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+# The 32-bit Wine comes from the i386 architecture, which a fresh amd64 system does not list.
+added_i386=0
+if [[ ${#missing_wanted[@]} -gt 0 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${as_root[@]}" dpkg --add-architecture i386
+    added_i386=1
+fi
+# A list that fails to download (a mirror in the middle of a sync) is reported; the install
+# then decides with the lists at hand.
+"${apt_get[@]}" update -qq || echo "setup: apt-get update reported errors (above); going on" >&2
+if [[ ${#missing[@]} -gt 0 ]]; then
+    "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if [[ ${#missing_wanted[@]} -gt 0 ]] &&
+    ! "${apt_get[@]}" install -y -qq --no-install-recommends "${missing_wanted[@]}"; then
+    echo "setup: could not install ${missing_wanted[*]}: the 32-bit Windows tests will be" \
+        "built, not run" >&2
+    # Leave the machine's architectures as they were: a later apt-get update elsewhere should
+    # not trip over the i386 lists that could not be had.
+    if [[ $added_i386 -eq 1 ]]; then "${as_root[@]}" dpkg --remove-architecture i386 || true; fi
+fi

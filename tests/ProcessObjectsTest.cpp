@@ -45,7 +45,13 @@ void WriteErr(const std::string& text) {
 std::atomic<bool> gUseAfterTheEnd{false};
 const char* gpEarlyValue = nullptr;
 bool gbEarlyLoad = true;
-const char* gpHeldValue = nullptr;  // a value text taken while the table served
+bool gbEarlyTimerService = true;
+const char* gpHeldValue = nullptr;      // a value text taken while the table served
+CTimerThread* gpHeldService = nullptr;  // the timer service, taken while it ran
+timer_item gHeldTimer{};                // listed on it while it ran
+std::atomic<int> gHeldTimerFirings{0};
+
+void CountHeldTimer(std::uintptr_t, std::uintptr_t, DWORD) { ++gHeldTimerFirings; }
 
 // Runs when the library's objects have ended: every call must be safe and have its defined
 // result. Reports on standard error what it found.
@@ -58,11 +64,22 @@ void UseAfterTheEnd() {
     bool bOpened = detail::GetLogState().pWriter != nullptr;
     GetLogApi()->_Close();
     ConfigSetString("k", "late value");  // refused
+    // The timer service that was held: adding is refused, removing unlists, nothing fires.
+    int nFirings = gHeldTimerFirings;
+    timer_item late{0, 0, platform::GetTickCount(), 1, -1, &CountHeldTimer};
+    bool bAdded = gpHeldService != nullptr && gpHeldService->AddTimer(&late);
+    bool bRemoved = gpHeldService != nullptr && gpHeldService->RemoveTimer(&gHeldTimer);
+    bool bRemovedTwice = gpHeldService != nullptr && gpHeldService->RemoveTimer(&gHeldTimer);
+    platform::Sleep(20);
+    std::ostringstream timers;
+    timers << " service=" << (GetTimerService() != nullptr) << " add=" << bAdded
+           << " remove=" << bRemoved << bRemovedTwice
+           << " fired=" << (gHeldTimerFirings != nFirings);
     std::ostringstream out;
     out << "late: tag=" << szLine[0] << " opened=" << bOpened
         << " get=" << ConfigGetString("k", "default") << " int=" << ConfigGetInt("k", 7)
         << " long=" << ConfigGetLong("k", 9L) << " has=" << ConfigHasKey("k")
-        << " load=" << ConfigLoad("/dev/null") << " held=" << gpHeldValue << "\n";
+        << " load=" << ConfigLoad("/dev/null") << " held=" << gpHeldValue << timers.str() << "\n";
     WriteErr(out.str());
 }
 
@@ -74,6 +91,7 @@ struct CEarlyObject {
         CYRLogInterface::Log(4, "logged before the library's objects");
         gpEarlyValue = ConfigGetString("k", "before");
         gbEarlyLoad = ConfigLoad("/dev/null");
+        gbEarlyTimerService = GetTimerService() != nullptr;
     }
     ~CEarlyObject() {
         if (gUseAfterTheEnd) UseAfterTheEnd();
@@ -109,12 +127,21 @@ TEST(ProcessObjects, AreDestroyedInReverseOrderAtExit) {
 TEST(ProcessObjects, LogAndSettingsWorkBeforeTheObjectsAreBuilt) {
     EXPECT_STREQ(gpEarlyValue, "before");
     EXPECT_FALSE(gbEarlyLoad);
+    EXPECT_FALSE(gbEarlyTimerService);
     bool bFound = false;
     yr_log_str record;
     while (!bFound && GetLogQueue().Pop(&record, INFINITE)) {
         bFound = std::strstr(record.text, "] logged before the library's objects\n") != nullptr;
     }
     EXPECT_TRUE(bFound);
+}
+
+// Takes the timer service and lists a firing timer on it, for use after the end.
+void HoldTheTimerService() {
+    gpHeldService = GetTimerService();
+    gHeldTimer = {0, 0, platform::GetTickCount(), 1, -1, &CountHeldTimer};
+    if (gpHeldService == nullptr || !gpHeldService->AddTimer(&gHeldTimer)) std::exit(2);
+    while (gHeldTimerFirings == 0) platform::Sleep(1);
 }
 
 // After them, from a destructor that runs once they have ended: no crash, lines dropped,
@@ -125,11 +152,43 @@ TEST(ProcessObjects, LogAndSettingsAreSafeAfterTheObjectsHaveEnded) {
         {
             ConfigSetString("k", "held");
             gpHeldValue = ConfigGetString("k", nullptr);
+            HoldTheTimerService();
             gUseAfterTheEnd = true;
             std::exit(0);
         },
         ::testing::ExitedWithCode(0),
-        HasSubstr("late: tag=! opened=0 get=default int=7 long=9 has=0 load=0 held=held\n"));
+        HasSubstr("late: tag=! opened=0 get=default int=7 long=9 has=0 load=0 held=held service=0 "
+                  "add=0 remove=10 fired=0\n"));
+}
+
+// Adds and removes one-shot timers without end, on the service taken at the start (bHeld) or
+// on the one GetTimerService() gives at each call.
+void AddAndRemoveTimersForEver(bool bHeld) {
+    CTimerThread* pHeld = GetTimerService();
+    timer_item items[2] = {};
+    for (unsigned n = 0;; ++n) {
+        CTimerThread* pService = bHeld ? pHeld : GetTimerService();
+        if (pService == nullptr) continue;
+        items[n % 2] = {0, 0, platform::GetTickCount(), 1, 1, &CountHeldTimer};
+        pService->RemoveTimer(&items[(n + 1) % 2]);
+        pService->AddTimer(&items[n % 2]);
+    }
+}
+
+// Threads that add and remove timers while main returns, through the service they reach at
+// each call and through one they took earlier: no crash, and the process ends. Ten runs.
+TEST(ProcessObjects, ThreadsStillUsingTimersWhileTheProcessEndsDoNotCrashIt) {
+    for (int nRun = 0; nRun < 10; ++nRun) {
+        EXPECT_EXIT(
+            {
+                for (int i = 0; i < 3; ++i)
+                    std::thread(&AddAndRemoveTimersForEver, i == 0).detach();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                std::exit(0);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "run " << nRun;
+    }
 }
 
 // Threads that keep logging and reading settings while main returns: the exit used to crash

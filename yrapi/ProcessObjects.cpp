@@ -110,8 +110,28 @@ YRAPI_PROCESS_OBJECT CLogQueuePlace gLogQueue;
 YRAPI_PROCESS_OBJECT TCProcessObject<CMutex> gSecondMutex("second mutex");
 YRAPI_PROCESS_OBJECT CConfigTablePlace gConfigFile(5000u);
 
+// The timer service, built here and never freed, so that a client still holding it (a global
+// object's destructor, a thread that runs on while main returns) calls into a valid object.
+// At exit it is ended: new timers are refused, its thread is stopped and GetTimerService()
+// returns null from then on.
+constinit CTimerThread* gpTimerServiceStorage = nullptr;
+
+struct CTimerServicePlace {
+    static constexpr const char* kName = "timer service";
+    CTimerServicePlace() {
+        gpTimerServiceStorage = new CTimerThread();
+        RecordBuilt(kName);
+    }
+    ~CTimerServicePlace() {
+        ReportEnd(kName);
+        gpTimerServiceStorage->End();
+    }
+    CTimerServicePlace(const CTimerServicePlace&) = delete;
+    CTimerServicePlace& operator=(const CTimerServicePlace&) = delete;
+};
+
 // Last: the service is built after every object it may use, and is the first to go.
-YRAPI_PROCESS_OBJECT TCProcessObject<CTimerThread> gTimerService("timer service");
+YRAPI_PROCESS_OBJECT CTimerServicePlace gTimerService;
 
 }  // namespace
 

@@ -8,12 +8,14 @@
 // objects are built ahead of a program's ordinary global objects, which may therefore use them
 // in their constructors and destructors.
 //
-// Life at the edges: the log front-end, the log table's entries and the Config... functions
-// may be called at any moment, from any thread, also before these objects are built and after
-// they have ended (by a global object built earlier, or a thread that runs on while main
-// returns). The log queue and the configuration table live in storage that is never freed:
-// at exit an open log is closed (its queued lines are written), the queue drops what comes
-// later, and the configuration table answers every getter with the caller's default.
+// Life at the edges: the log front-end, the log table's entries, the Config... functions,
+// GetTimerService() and the timer calls may be called at any moment, from any thread, also
+// before these objects are built and after they have ended (by a global object built earlier,
+// or a thread that runs on while main returns). The log queue, the configuration table and
+// the timer service live in storage that is never freed: at exit an open log is closed (its
+// queued lines are written), the queue drops what comes later, the configuration table
+// answers every getter with the caller's default, and the timer service stops, refuses new
+// timers and is no longer returned by GetTimerService() (null, as before it was built).
 //
 // Thread-safety: the record below is written during static construction and destruction,
 // when only the main thread runs the process's start and end.

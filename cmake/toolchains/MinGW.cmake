@@ -15,8 +15,16 @@ set(CMAKE_C_COMPILER ${YRAPI_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${YRAPI_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${YRAPI_MINGW_TRIPLET}-windres)
 
-# Headers and libraries come from the target's tree only; programs (Wine, Python) from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${YRAPI_MINGW_TRIPLET})
+# Headers, libraries and packages come from the target's trees only; programs (Wine, Python)
+# from the host. The target's trees are the toolchain's own and the prefixes a project names in
+# CMAKE_PREFIX_PATH (where it installed what it builds on, this library among them): a package
+# installed there is a target package, and is found there as on a native build. The host's own
+# prefixes stay out, so that no Linux package (GoogleTest, say) is taken for a Windows one.
+set(CMAKE_FIND_ROOT_PATH /usr/${YRAPI_MINGW_TRIPLET} ${CMAKE_PREFIX_PATH})
+if(DEFINED ENV{CMAKE_PREFIX_PATH})
+    string(REPLACE ":" ";" yrapi_env_prefixes "$ENV{CMAKE_PREFIX_PATH}")
+    list(APPEND CMAKE_FIND_ROOT_PATH ${yrapi_env_prefixes})
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

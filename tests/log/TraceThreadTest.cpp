@@ -22,6 +22,7 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <share.h>
 #endif
 
 namespace {
@@ -44,11 +45,44 @@ constexpr const char* kNullDevice = "NUL";
 int MakePipe(int fds[2]) { return _pipe(fds, 4096, _O_BINARY); }
 // A folder's read-only attribute does not keep Windows from renaming the files in it.
 bool ReadOnlyFolderStopsRenames() { return false; }
+// Holds a file open as another program (a viewer) would: the C runtime shares reading and
+// writing but not deletion, so Windows then refuses to rename or delete the file.
+class CHeldOpen {
+  public:
+    explicit CHeldOpen(const std::string& szPath)
+        : nFile(_sopen(szPath.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO)) {}
+    ~CHeldOpen() {
+        if (nFile >= 0) _close(nFile);
+    }
+    CHeldOpen(const CHeldOpen&) = delete;
+    CHeldOpen& operator=(const CHeldOpen&) = delete;
+    bool IsOpen() const { return nFile >= 0; }
+    static constexpr bool kStopsRenames = true;
+
+  private:
+    int nFile;
+};
 #else
 constexpr const char* kNullDevice = "/dev/null";
 int MakePipe(int fds[2]) { return pipe(fds); }
 // Folder permissions do not bind root.
 bool ReadOnlyFolderStopsRenames() { return geteuid() != 0; }
+// Holds a file open as another program would; on POSIX that never stops a rename.
+class CHeldOpen {
+  public:
+    explicit CHeldOpen(const std::string& szPath)
+        : nFile(open(szPath.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~CHeldOpen() {
+        if (nFile >= 0) close(nFile);
+    }
+    CHeldOpen(const CHeldOpen&) = delete;
+    CHeldOpen& operator=(const CHeldOpen&) = delete;
+    bool IsOpen() const { return nFile >= 0; }
+    static constexpr bool kStopsRenames = false;
+
+  private:
+    int nFile;
+};
 #endif
 
 // Line n of a test: about 100 characters, so that 2000 of them overflow a pipe's buffer.
@@ -292,6 +326,46 @@ TEST_F(TraceWriter, ALiveFileThatCannotBeMovedKeepsEveryGeneration) {
         EXPECT_EQ(ReadFile(file), "live\n" + Lines(0, 3));
         for (int n = 1; n <= 9; ++n) {
             EXPECT_EQ(ReadFile(logs.File("trace." + std::to_string(n))), std::to_string(n)) << n;
+        }
+    }
+}
+
+// A generation held open by another program: where that stops its rename (Windows), no pass
+// deletes or shifts anything, and each appends to the live file, as for a live file that
+// cannot be moved; six such passes used to delete generations 4 to 9 around a held generation
+// 3. Where it does not (POSIX), the passes rotate as ever.
+TEST_F(TraceWriter, AGenerationHeldOpenElsewhereStopsNoRotationButLosesNoHistory) {
+    constexpr int kPasses = 6;
+    for (int nHeld : {1, 3, 9}) {
+        SCOPED_TRACE("generation " + std::to_string(nHeld) + " held open");
+        CTempDir logs;
+        std::string file = logs.File("trace.log");
+        auto generation = [&](int n) { return logs.File("trace." + std::to_string(n)); };
+        ASSERT_TRUE(WriteFile(file, "live\n"));
+        for (int n = 1; n <= 9; ++n) ASSERT_TRUE(WriteFile(generation(n), "g" + std::to_string(n)));
+        SetLog(file, 0);  // every pass with work rotates first
+        {
+            CHeldOpen held(generation(nHeld));
+            ASSERT_TRUE(held.IsOpen());
+            for (int nPass = 0; nPass < kPasses; ++nPass) {
+                QueueLines(nPass, 1);
+                Pass();
+            }
+        }
+        if (CHeldOpen::kStopsRenames) {
+            EXPECT_EQ(ReadFile(file), "live\n" + Lines(0, kPasses));
+            for (int n = 1; n <= 9; ++n) {
+                EXPECT_EQ(ReadFile(generation(n)), "g" + std::to_string(n)) << n;
+            }
+        } else {
+            // Generation n holds line kPasses - 1 - n, then the old live file, then g1, g2...
+            EXPECT_EQ(ReadFile(file), Line(kPasses - 1));
+            for (int n = 1; n < kPasses; ++n)
+                EXPECT_EQ(ReadFile(generation(n)), Line(kPasses - 1 - n));
+            EXPECT_EQ(ReadFile(generation(kPasses)), "live\n");
+            for (int n = kPasses + 1; n <= 9; ++n) {
+                EXPECT_EQ(ReadFile(generation(n)), "g" + std::to_string(n - kPasses)) << n;
+            }
         }
     }
 }

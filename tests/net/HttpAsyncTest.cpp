@@ -10,14 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if defined(_WIN32)
@@ -32,6 +35,23 @@
 #endif
 
 namespace YRAPI {
+
+// GoogleTest prints an outcome by its name (found by argument-dependent lookup).
+void PrintTo(FetchOutcome eOutcome, std::ostream* pOut) {
+    const char* names[] = {"None",
+                           "Text",
+                           "TimedOut",
+                           "Cancelled",
+                           "NameNotResolved",
+                           "ConnectionRefused",
+                           "ConnectionFailed",
+                           "TlsFailure",
+                           "HttpStatus",
+                           "EmptyBody",
+                           "TooManyRedirects"};
+    *pOut << names[static_cast<int>(eOutcome)];
+}
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -135,17 +155,19 @@ TEST(CMyHttpAsync, GivesTheFirstBlockOfAFinal200BodyAndNullForAnythingElse) {
     std::optional<std::string> large = FetchText(fetcher, server.Url("/large"));
     ASSERT_TRUE(large && !large->empty() && large->size() <= 10239u);
     EXPECT_EQ(*large, szLarge.substr(0, large->size()));
-    // Ten redirects are followed. With libcurl the eleventh is not, so both chains ask 11 times;
-    // WinINet has a limit of its own.
+    // Ten redirects are followed, the eleventh is not. With libcurl both chains ask 11 times;
+    // WinINet may have sent the twelfth request by the time its eleventh redirect is refused.
     EXPECT_EQ(FetchText(fetcher, server.Url("/hop/10")), "end of the chain");
-#if !defined(_WIN32)
     for (int nHops : {10, 11}) {
         std::size_t nBefore = server.Requests().size();
         EXPECT_EQ(FetchText(fetcher, server.Url("/hop/" + std::to_string(nHops))).has_value(),
                   nHops == 10);
+#if !defined(_WIN32)
         EXPECT_EQ(server.Requests().size() - nBefore, 11u) << nHops;
-    }
+#else
+        EXPECT_GE(server.Requests().size() - nBefore, 11u) << nHops;
 #endif
+    }
 }
 
 // The few socket calls of the tests' own listener, for POSIX sockets and Windows Sockets (whose
@@ -428,6 +450,172 @@ TEST(CMyHttpAsync, RefusesAServerWhoseCertificateIsNotTrusted) {
     std::string url = "https://127.0.0.1:" + std::to_string(server.nPort) + "/page.txt";
     CMyHttpAsync fetcher;
     EXPECT_EQ(FetchText(fetcher, url), std::nullopt);  // without verification: "secret page"
+    EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::TlsFailure);
+}
+
+// The report beside each fetch's result: why it gave no text, the final status, the bytes of
+// the first block, whether the text is only part of the body, and the Content-Type.
+TEST(CMyHttpAsync, ReportsWhyEachFetchGaveItsResult) {
+    std::string szLarge(50000, 'x');
+    http_answer pieces = Answer(200, "first|second", {"Content-Type: text/plain"});
+    pieces.nFirstPiece = 6;  // the rest 30 s later: the text is the first block only
+    pieces.pieceGap = milliseconds(30000);
+    http_answer late = Answer(200, "too late");
+    late.delay = milliseconds(30000);
+    http_answer delayed = Answer(200, "a while");
+    delayed.delay = milliseconds(800);
+    std::map<std::string, http_answer> routes = {
+        {"/ok", Answer(200, "caf\xe9", {"Content-Type: text/plain; charset=ISO-8859-1"})},
+        {"/large", Answer(200, szLarge)},
+        {"/pieces", pieces},
+        {"/delayed", delayed},
+        {"/404", Answer(404, "no such page", {"Content-Type: text/html; charset=utf-8"})},
+        {"/503", Answer(503, "")},
+        {"/empty", Answer(200, "", {"Content-Type: text/plain"})},
+        {"/nul", Answer(200, std::string("\0after", 6))},
+        {"/hang-up", Answer(0, "")},
+        {"/to-ftp", Answer(302, "", {"Location: ftp://127.0.0.1/x"})}};
+    for (int i = 1; i <= 40; ++i) {  // /hop/N redirects to /hop/N-1: 40 redirects never end
+        routes["/hop/" + std::to_string(i)] =
+            Answer(307, "", {"Location: /hop/" + std::to_string(i - 1)});
+    }
+    CLoopbackHttpServer server(Routes(routes));
+    // Wine's WinINet keeps a timed-out request's connection until its receive time-out, and the
+    // scripted server serves one connection at a time: the late answer has a server of its own.
+    CLoopbackHttpServer lateServer(Routes({{"/late", late}}));
+    std::string szClosed = CLoopbackHttpServer(Routes({})).Url("/");  // nothing listens there
+    const struct {
+        std::string url;
+        FetchOutcome eOutcome;
+        int nStatus;
+        std::optional<std::string> text;
+        std::size_t nBytes;
+        bool bTruncated;
+        const char* szContentType;
+        DWORD timeoutMs = 5000;
+    } cases[] = {
+        {server.Url("/ok"), FetchOutcome::Text, 200, "caf\xe9", 4, false,
+         "text/plain; charset=ISO-8859-1"},
+        {server.Url("/pieces"), FetchOutcome::Text, 200, "first|", 6, true, "text/plain"},
+        {server.Url("/delayed"), FetchOutcome::Text, 200, "a while", 7, false, ""},
+        {server.Url("/404"), FetchOutcome::HttpStatus, 404, std::nullopt, 0, false,
+         "text/html; charset=utf-8"},
+        {server.Url("/503"), FetchOutcome::HttpStatus, 503, std::nullopt, 0, false, ""},
+        {server.Url("/to-ftp"), FetchOutcome::HttpStatus, 302, std::nullopt, 0, false, ""},
+        {server.Url("/empty"), FetchOutcome::EmptyBody, 200, std::nullopt, 0, false, "text/plain"},
+        {server.Url("/nul"), FetchOutcome::EmptyBody, 200, std::nullopt, 6, false, ""},
+        {server.Url("/hop/40"), FetchOutcome::TooManyRedirects, 307, std::nullopt, 0, false, ""},
+        {server.Url("/hang-up"), FetchOutcome::ConnectionFailed, 0, std::nullopt, 0, false, ""},
+        {szClosed, FetchOutcome::ConnectionRefused, 0, std::nullopt, 0, false, ""},
+        {"http://no-such-host.invalid/", FetchOutcome::NameNotResolved, 0, std::nullopt, 0, false,
+         "", 10000},
+        {"ftp://127.0.0.1/x", FetchOutcome::ConnectionFailed, 0, std::nullopt, 0, false, ""},
+        {lateServer.Url("/late"), FetchOutcome::TimedOut, 0, std::nullopt, 0, false, "", 1000},
+    };
+    CMyHttpAsync fetcher;
+    EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::None);
+    for (const auto& c : cases) {
+        EXPECT_EQ(FetchText(fetcher, c.url, c.timeoutMs), c.text) << c.url;
+        fetch_report report = fetcher.GetLastReport();
+        EXPECT_EQ(report.eOutcome, c.eOutcome) << c.url;
+        EXPECT_EQ(report.nHttpStatus, c.nStatus) << c.url;
+        EXPECT_EQ(report.nBytesReceived, c.nBytes) << c.url;
+        EXPECT_EQ(report.bTruncated, c.bTruncated) << c.url;
+        EXPECT_STREQ(report.szContentType, c.szContentType) << c.url;
+    }
+    // The delayed answer's exchange lasted its delay; the refused one only a moment.
+    FetchText(fetcher, server.Url("/delayed"));
+    EXPECT_GE(fetcher.GetLastReport().dwExchangeMs, 700u);
+    EXPECT_LT(fetcher.GetLastReport().dwExchangeMs, 5000u);
+    // Of a body longer than a text can hold: the first block, cut to kMaxBody.
+    std::optional<std::string> large = FetchText(fetcher, server.Url("/large"));
+    ASSERT_TRUE(large.has_value());
+    fetch_report report = fetcher.GetLastReport();
+    EXPECT_EQ(report.eOutcome, FetchOutcome::Text);
+    EXPECT_TRUE(report.bTruncated);
+    EXPECT_GE(report.nBytesReceived, large->size());
+    EXPECT_LE(large->size(), static_cast<std::size_t>(CMyHttpAsync::kMaxBody));
+}
+
+// Cancel from another thread: the running fetch gives null within 100 ms (checked here with a
+// generous bound that the fixed wait alone would pass), wherever it is; a cancel while no fetch
+// runs reaches nothing.
+TEST(CMyHttpAsync, ACancelEndsTheRunningFetchAndNoOther) {
+    http_answer late = Answer(200, "too late");
+    late.delay = milliseconds(30000);
+    CLoopbackHttpServer server(Routes({{"/fast", Answer(200, "in time")}, {"/late", late}}));
+    // Wine's WinINet keeps a cancelled request's connection open until its receive time-out;
+    // the fetches after one go to a second server there.
+    std::optional<CLoopbackHttpServer> other;
+    if (test::RunningUnderWine()) other.emplace(Routes({{"/fast", Answer(200, "in time")}}));
+    const CLoopbackHttpServer& next = other ? *other : server;
+    CSilentListener silent;
+    ASSERT_TRUE(silent.bOk);
+    constexpr milliseconds kBound{350};
+    const struct {
+        const char* szWhat;
+        std::string url;
+        milliseconds cancelAfter;
+    } cases[] = {
+        {"in the fixed wait, after the answer came", server.Url("/fast"), milliseconds(150)},
+        {"in the fixed wait, at once", server.Url("/late"), milliseconds(0)},
+        {"while the answer is awaited", server.Url("/late"), milliseconds(1200)},
+        {"while a silent server holds the request", silent.szUrl, milliseconds(900)},
+    };
+    CMyHttpAsync fetcher;
+    for (const auto& c : cases) {
+        Clock::time_point cancelled;
+        std::thread canceller([&] {
+            // From the worker's start: a cancel before the fetch has begun would reach nothing.
+            while (!fetcher.HasThread()) std::this_thread::sleep_for(milliseconds(1));
+            std::this_thread::sleep_for(c.cancelAfter);
+            cancelled = Clock::now();
+            fetcher.Cancel();
+        });
+        auto start = Clock::now();
+        char* pText = fetcher.Fetch(c.url.c_str(), 20000);
+        auto end = Clock::now();
+        canceller.join();
+        EXPECT_EQ(pText, nullptr) << c.szWhat;
+        CMyHttpAsync::FreeResult(pText);
+        EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::Cancelled) << c.szWhat;
+        EXPECT_LE(end - std::max(start, cancelled), kBound) << c.szWhat;
+        EXPECT_FALSE(fetcher.HasThread()) << c.szWhat;
+        // The next fetch is not affected.
+        EXPECT_EQ(FetchText(fetcher, next.Url("/fast")), "in time") << c.szWhat;
+        EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::Text) << c.szWhat;
+    }
+    // Cancels between fetches, just before one and just after one, reach none of them.
+    fetcher.Cancel();
+    EXPECT_EQ(FetchText(fetcher, next.Url("/fast")), "in time");
+    fetcher.Cancel();
+    fetcher.Cancel();
+    EXPECT_EQ(FetchText(fetcher, next.Url("/fast")), "in time");
+    EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::Text);
+}
+
+// Any byte received resets the exchange's receive time-out: a server that sends its answer a
+// byte at a time, never silent for long, is waited for however long the whole takes.
+TEST(CMyHttpAsync, AServerThatTricklesItsAnswerIsNotCutOff) {
+    constexpr DWORD kIdleMs = 1500;
+    testing::SetHttpTimeouts(kIdleMs, kIdleMs);
+    constexpr std::size_t kBytes = 12;  // 12 bytes 300 ms apart: 3.3 s in all
+    http_answer status = Answer(200, "slow but sure");
+    status.nTrickle = kBytes;  // the status line
+    status.byteGap = milliseconds(300);
+    http_answer header = status;  // a header line in the middle of the head
+    header.headers = {"X-Slow: a header line that takes its time"};
+    header.nTrickleFrom = 60;
+    CLoopbackHttpServer server(Routes({{"/status", status}, {"/header", header}}));
+    CMyHttpAsync fetcher;
+    for (const char* szPath : {"/status", "/header"}) {
+        milliseconds elapsed{};
+        EXPECT_EQ(FetchText(fetcher, server.Url(szPath), 20000, &elapsed), "slow but sure")
+            << szPath;
+        EXPECT_GE(elapsed, milliseconds(300 * (kBytes - 1)) - milliseconds(100)) << szPath;
+        EXPECT_EQ(fetcher.GetLastReport().eOutcome, FetchOutcome::Text) << szPath;
+    }
+    testing::SetHttpTimeouts(0, 0);
 }
 
 }  // namespace

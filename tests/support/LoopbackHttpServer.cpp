@@ -202,11 +202,24 @@ void CLoopbackHttpServer::Serve(socket_id nSocket) {
 
     http_answer reply = answer(request);
     if (reply.delay.count() > 0 && !Quiet(nSocket, reply.delay)) return;
+    if (reply.nStatus == 0) return;  // hang up
     std::string szOut =
         "HTTP/1.1 " + std::to_string(reply.nStatus) + (reply.nStatus == 200 ? " OK" : " Other") +
         "\r\nContent-Length: " + std::to_string(reply.szBody.size()) + "\r\nConnection: close\r\n";
     for (const std::string& szLine : reply.headers) szOut += szLine + "\r\n";
     szOut += "\r\n";
+    if (reply.byteGap.count() > 0) {
+        std::size_t nFrom = std::min(reply.nTrickleFrom, szOut.size() + reply.szBody.size());
+        szOut += reply.szBody;
+        std::size_t nTo = std::min(nFrom + reply.nTrickle, szOut.size());
+        if (!Send(nSocket, szOut.substr(0, nFrom))) return;
+        for (std::size_t i = nFrom; i < nTo; ++i) {
+            if (i > nFrom && !Quiet(nSocket, reply.byteGap)) return;
+            if (!Send(nSocket, szOut.substr(i, 1))) return;
+        }
+        if (nTo < szOut.size() && Quiet(nSocket, reply.byteGap)) Send(nSocket, szOut.substr(nTo));
+        return;
+    }
     szOut.append(reply.szBody, 0, reply.nFirstPiece);
     if (Send(nSocket, szOut) && reply.nFirstPiece < reply.szBody.size() &&
         Quiet(nSocket, reply.pieceGap)) {

@@ -26,7 +26,8 @@ struct http_request {
 };
 
 struct http_answer {
-    int nStatus = 200;                   ///< Sent with the reason "OK" for 200, else "Other".
+    int nStatus = 200;                   ///< Sent with the reason "OK" for 200, else "Other";
+                                         ///< 0 hangs up without an answer.
     std::vector<std::string> headers;    ///< Extra "Name: value" lines.
     std::string szBody;                  ///< Sent with a Content-Length header.
     std::chrono::milliseconds delay{0};  ///< Waited before anything is sent.
@@ -34,6 +35,12 @@ struct http_answer {
     /// out, then the rest after pieceGap.
     std::size_t nFirstPiece = std::string::npos;
     std::chrono::milliseconds pieceGap{0};
+    /// When byteGap is not zero: nTrickle bytes of the answer (head and body as one text), from
+    /// its byte nTrickleFrom on, go out one at a time, byteGap apart; the rest goes out at once
+    /// (nFirstPiece is then not used).
+    std::size_t nTrickleFrom = 0;
+    std::size_t nTrickle = 0;
+    std::chrono::milliseconds byteGap{0};
 };
 
 class CLoopbackHttpServer {

@@ -88,8 +88,10 @@ int CountLoadLines(const std::string& path) {
 // changed the value of "k".
 class CProbeConfig : public CConfigFileThread {
   public:
-    explicit CProbeConfig(DWORD dwPeriod) : CConfigFileThread(dwPeriod, /*bStartThread=*/false) {
-        Start(true);
+    // A subclass passes bStartThread false and starts and stops the worker itself.
+    explicit CProbeConfig(DWORD dwPeriod, bool bStartThread = true)
+        : CConfigFileThread(dwPeriod, /*bStartThread=*/false) {
+        if (bStartThread) Start(true);
     }
     ~CProbeConfig() override { StopForDestruction(200); }
 
@@ -155,6 +157,57 @@ TEST(CConfigFileThread, SetStringCutsTextsAndNeverChangesAReturnedOne) {
     config.SetString("other", "first");
     EXPECT_EQ(config.GetString("k", nullptr), szFirst) << "a returning value reuses its text";
     EXPECT_EQ(config.GetString("other", nullptr), szFirst) << "names share a text";
+}
+
+// The cost of a SetString must not grow with the table: on a table of 31,000 names, setting
+// 1,000 new names costs a few times what setting 1,000 of the first names again does (records
+// and texts to allocate), not over a hundred times (a walk of the whole table for each new
+// name); the bound is 20 times. Both touch the same table, so caches and a busy or slow
+// machine weigh alike on them; each is short, and the best of nine of each is taken.
+TEST(CConfigFileThread, SettingManyNamesCostsInProportionToTheirNumber) {
+    auto fill = [](CConfigFileThread& config, const std::string& prefix, const std::string& tag) {
+        for (int i = 0; i < 1000; ++i) {
+            std::string name = prefix + std::to_string(i);
+            config.SetString(name.c_str(), (tag + name).c_str());
+        }
+    };
+    auto timeOf = [](auto&& fn) {
+        auto start = std::chrono::steady_clock::now();
+        fn();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    CConfigFileThread large(kNoReload, /*bStartThread=*/false);
+    for (int i = 0; i < 31000; ++i) {
+        std::string name = "base." + std::to_string(i);
+        large.SetString(name.c_str(), name.c_str());
+    }
+    double dExisting = 1e9;
+    double dNew = 1e9;
+    for (int nRun = 0; nRun < 9; ++nRun) {
+        std::string tag = std::to_string(nRun) + ":";
+        dExisting = std::min(dExisting, timeOf([&] { fill(large, "base.", tag); }));
+        dNew = std::min(dNew, timeOf([&] { fill(large, "extra." + tag, ""); }));
+    }
+    EXPECT_LT(dNew, 20 * dExisting) << "1,000 of the first names again: " << dExisting
+                                    << " s, 1,000 new names: " << dNew << " s";
+
+    // The large table keeps the order of first setting, and the rules for names.
+    std::string longName(200, 'n');
+    large.SetString(longName.c_str(), "long");
+    large.SetString("base.7", "again");  // a name set again keeps its place
+    auto settings = large.CopySettings();
+    ASSERT_EQ(settings.size(), 40001u);
+    for (int i : {0, 1, 8, 30999}) {
+        std::string name = "base." + std::to_string(i);
+        EXPECT_EQ(settings[i].first, name);
+        EXPECT_EQ(Get(large, name), i < 1000 ? "8:" + name : name);
+    }
+    EXPECT_EQ(settings[7].second, "again");
+    EXPECT_EQ(settings[31000].first, "extra.0:0");
+    EXPECT_EQ(settings[40000], std::make_pair(longName.substr(0, 127), "long"s));
+    EXPECT_EQ(Get(large, longName.substr(0, 127) + "x"), "long");
+    EXPECT_FALSE(large.HasKey("base.31000"));
+    EXPECT_FALSE(large.HasKey("Base.1"));
 }
 
 // ---- Bad input ----
@@ -226,6 +279,44 @@ TEST(CConfigFileThread, WorkerFollowsChangesWithinOnePeriodAndOutlivesAVanishedF
     std::filesystem::remove(file.path);
     ReplaceFile(file.path, "k=3\n");
     EXPECT_TRUE(WaitUntil([&] { return Get(config, "k") == "3"; }, 20s)) << "restored file";
+}
+
+// Saves the file once, in place, while the worker's reload is inside ParseFile: after the
+// content has been read and before the load ends. The save must be loaded by a later pass.
+class CSaveDuringReloadConfig : public CProbeConfig {
+  public:
+    CSaveDuringReloadConfig(std::string path, std::string content)
+        : CProbeConfig(20, /*bStartThread=*/false),
+          path(std::move(path)),
+          content(std::move(content)) {
+        Start(true);
+    }
+    ~CSaveDuringReloadConfig() override { StopForDestruction(200); }
+    bool ParseFile(std::FILE* file) override {
+        bool bResult = CConfigFileThread::ParseFile(file);
+        if (YRAPI::platform::GetCurrentThreadId() == GetThreadId() && !bSaved.exchange(true)) {
+            WriteFile(path, content);
+            nPassOfSave.store(nPasses.load());
+        }
+        return bResult;
+    }
+    const std::string path, content;
+    std::atomic<bool> bSaved{false};
+    std::atomic<int> nPassOfSave{-1};
+};
+
+TEST(CConfigFileThread, ASaveDuringAReloadIsLoadedAtTheNextPass) {
+    CConfFile file("k=1\n");
+    CSaveDuringReloadConfig config(file.path, "k=22\n");  // another size: seen at any clock
+    ASSERT_TRUE(config.Load(file.path.c_str()));
+    // The worker's own load after the application's is the one that sees the save.
+    ASSERT_TRUE(WaitUntil([&] { return config.bSaved.load(); }, 20s));
+    ASSERT_TRUE(config.WaitPasses(3));
+    EXPECT_EQ(Get(config, "k"), "22");
+    EXPECT_LE(config.nPassOfLastChange.load(), config.nPassOfSave.load() + 1);
+    EXPECT_EQ(CountLoadLines(file.path), 3) << "the application's, the worker's, the save's";
+    ASSERT_TRUE(config.WaitPasses(3));
+    EXPECT_EQ(CountLoadLines(file.path), 3) << "and none while the file stays unchanged";
 }
 
 TEST(CConfigFileThread, CopySettingsKeepsFirstSetOrderAndLoadCountCountsFilesRead) {

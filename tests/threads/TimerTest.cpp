@@ -280,6 +280,67 @@ TEST(CTimerThread, DestructionStopsTheThreadAndLeavesTheRecords) {
     EXPECT_EXIT(std::exit(DestroyASecondService()), ::testing::ExitedWithCode(0), "");
 }
 
+// A service whose steps are counted: each step is one wake-up of its thread.
+class CCountingService : public CTimerThread {
+  public:
+    CCountingService() : CTimerThread(/*bStartThread=*/false) {
+        if (Start(/*bRun=*/true)) SetPriority(platform::THREAD_PRIORITY_TIME_CRITICAL);
+    }
+    ~CCountingService() override { StopForDestruction(1000); }
+    bool Step() override {
+        ++nSteps;
+        return CTimerThread::Step();
+    }
+    std::atomic<int> nSteps{0};
+};
+
+// Steps of pService over about nMs milliseconds.
+int StepsDuring(CCountingService& service, DWORD nMs) {
+    int nBefore = service.nSteps;
+    platform::Sleep(nMs);
+    return service.nSteps - nBefore;
+}
+
+// With no timer listed the service does not wake (it used to pass every millisecond); a
+// timer added then fires at once, not after some sleep; once the last timer is removed the
+// service sleeps again; a stop wakes it (well within the one second after which it would be
+// ended by force). Run in a child process: the second service takes the process-wide pointer.
+int SleepOverAnEmptyList() {
+    auto pService = std::make_unique<CCountingService>();
+    int nFailures = 0;
+    auto check = [&](bool bOk, const char* szWhat) {
+        if (!bOk) {
+            std::fprintf(stderr, "failed: %s\n", szWhat);
+            ++nFailures;
+        }
+    };
+    check(WaitUntil([&] { return pService->nSteps > 0; }), "the service started");
+    int nIdleSteps = StepsDuring(*pService, 300);
+    check(nIdleSteps <= 2, "no wake-ups over the empty list");
+
+    live_timer live;
+    timer_item item = LiveItem(live, 1, 1);
+    DWORD dwDue = item.dwDueTick;
+    check(pService->AddTimer(&item), "added");
+    check(WaitUntil([&] { return live.nFired == 1; }), "the one-shot fired");
+    check(platform::GetTickCount() - dwDue < 1000, "and at once");
+    check(StepsDuring(*pService, 100) > 5, "passes while a timer is listed");
+    check(pService->RemoveTimer(&item), "removed");
+    platform::Sleep(20);
+    check(StepsDuring(*pService, 300) <= 2, "no wake-ups once the list is empty again");
+
+    auto start = std::chrono::steady_clock::now();
+    pService.reset();
+    check(std::chrono::steady_clock::now() - start < std::chrono::milliseconds(900),
+          "a stop wakes the sleeping service");
+    std::fprintf(stderr, "idle steps %d\n", nIdleSteps);
+    return nFailures;
+}
+
+TEST(CTimerThread, SleepsWhileNoTimerIsListed) {
+    EXPECT_EXIT(std::exit(SleepOverAnEmptyList()), ::testing::ExitedWithCode(0), "");
+}
+
 // The service is the last process-wide object built and the first destroyed; the pointer to
 // it is cleared once it has gone.
 void PrintDestruction(const char* szName) {

@@ -130,6 +130,17 @@ void RotateLogFile(const char* szFileName) {
     // on every pass with work and erase the history in nine passes while the live file grows.
     if (!platform::CanRenameFile(szFileName)) return;
     auto generation = [&base](int n) { return base + static_cast<char>('0' + n); };
+    // The same holds for every generation that the pass deletes or moves. On Windows a viewer
+    // that holds, say, generation 3 open without sharing its deletion stops the renames from 3
+    // down (a rename there never replaces a name), so a pass that went ahead would delete
+    // generation 9 and shift 8 .. 4 up on every pass with work, while the live file stays and
+    // grows. So the whole chain is checked first; a missing generation is no obstacle.
+    for (int n = 1; n <= 9; ++n) {
+        const std::string szName = generation(n);
+        std::error_code ec;
+        bool bExists = std::filesystem::exists(std::filesystem::symlink_status(szName, ec));
+        if (bExists && !platform::CanRenameFile(szName.c_str())) return;
+    }
     std::remove(generation(9).c_str());
     for (int n = 8; n >= 1; --n) std::rename(generation(n).c_str(), generation(n + 1).c_str());
     std::rename(szFileName, generation(1).c_str());

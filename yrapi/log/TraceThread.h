@@ -44,9 +44,10 @@ class CYRLOGTraceThread : public CBaseThread {
 /// Moves the generations of szFileName up by one: the base is the name up to and including
 /// its last "." (a "." in a folder name counts too), generation n is the base followed by the
 /// digit n; generation 9 is deleted, 8 .. 1 are renamed to 9 .. 2 and the live file becomes
-/// generation 1. A name without "." is never rotated, and neither is a live file that cannot
-/// be renamed now (platform::CanRenameFile): then no generation is deleted or shifted. Other
-/// failures are ignored (a missing generation is skipped).
+/// generation 1. A name without "." is never rotated, and nothing is deleted or shifted when
+/// the live file or any existing generation cannot be renamed now (platform::CanRenameFile; on
+/// Windows, for instance, a generation that a viewer holds open without sharing its deletion).
+/// Other failures are ignored (a missing generation is skipped).
 void RotateLogFile(const char* szFileName);
 
 }  // namespace YRAPI

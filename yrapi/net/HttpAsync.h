@@ -5,8 +5,10 @@
 // several fetches may follow one another on the same fetcher. Inside a fetch two threads touch
 // the object: the caller writes szUrl before the worker exists and reads pResult only once the
 // worker has ended; the worker reads szUrl and writes pResult. The creation of the thread and
-// the wait for its end order those accesses, so no lock guards them. The caller may also cancel
-// the worker's request from its own thread (the exchange's Cancel).
+// the wait for its end order those accesses, so no lock guards them; the fetch's report is
+// handed over the same way. Cancel may be called from any thread at any time: the fetcher's
+// cancel lock (a leaf, but for the exchange's own lock taken inside it) decides whether a fetch
+// is running, so that a cancel between fetches reaches none.
 //
 // The exchange itself is the platform's HTTP client: libcurl on Linux, WinINet on Windows.
 //
@@ -27,7 +29,8 @@
 namespace YRAPI {
 
 /// Why a fetch gave the result it did. Fetch still reports every failure as a null text; the
-/// report beside it says which failure it was.
+/// report beside it says which failure it was. WinINet reports every failed connect that is not
+/// a time-out with one code: there it reads ConnectionRefused.
 enum class FetchOutcome {
     None,               ///< no fetch has run on this fetcher yet
     Text,               ///< a 200 answer with a non-empty body: the text was returned
@@ -35,7 +38,7 @@ enum class FetchOutcome {
     Cancelled,          ///< Cancel() was called during the fetch
     NameNotResolved,    ///< the host name could not be resolved
     ConnectionRefused,  ///< the host answered, but nothing listens on that port
-    ConnectionFailed,   ///< no connection for another reason (unreachable, reset, bad URL)
+    ConnectionFailed,   ///< no exchange for another reason (reset, bad URL, no worker thread)
     TlsFailure,         ///< the TLS handshake or the server's certificate failed
     HttpStatus,         ///< the answer's status was not 200 (see nHttpStatus)
     EmptyBody,          ///< a 200 answer whose body was empty
@@ -46,8 +49,10 @@ enum class FetchOutcome {
 struct fetch_report {
     FetchOutcome eOutcome = FetchOutcome::None;
     int nHttpStatus = 0;             ///< the final answer's status code; 0 when none arrived
-    std::size_t nBytesReceived = 0;  ///< body bytes received (the text holds at most kMaxBody)
-    bool bTruncated = false;         ///< the text is only the first block of a longer body
+    std::size_t nBytesReceived = 0;  ///< body bytes of a 200 answer in its first block
+    bool bTruncated = false;         ///< the text holds less than the body: it is only the first
+                                     ///< block (or kMaxBody bytes, or cut at a NUL) of a body that
+                                     ///< the answer's Content-Length or that block says is longer
     DWORD dwExchangeMs = 0;          ///< how long the exchange itself took, beside the fixed wait
     char szContentType[128] = {};    ///< the answer's Content-Type (with its charset), or empty
 };
@@ -107,7 +112,21 @@ class CMyHttpAsync : public CBaseThread {
     /// Repeats Stop until it reports the worker's end or dwBudgetMs have passed.
     bool StopWithin(DWORD dwBudgetMs);
 
+    /// Cancels the worker's request and waits for the worker to release what it holds.
+    void EndWorker();
+
+    /// The fixed wait before the time-out; false when a cancel cut it short.
+    bool WaitFixed();
+
     std::unique_ptr<detail::CHttpExchange> pExchange;  // the worker's request; cancellable
+    CMutex cancelLock;
+    bool bFetchRunning = false;     // guarded by cancelLock: between a fetch's start and end
+    bool bCancelRequested = false;  // guarded by cancelLock: Cancel reached the running fetch
+    // Released by Cancel to cut the fixed wait short; null when the platform refused it (the
+    // wait then sleeps in short slices).
+    std::unique_ptr<platform::CSemaphore> pCancelSignal;
+    fetch_report workerReport;  // written by the worker, read once it has ended (like pResult)
+    fetch_report lastReport;    // the calling thread's
 };
 
 namespace testing {

@@ -13,8 +13,10 @@
 // up at once. Reset, called while no Run is in progress, clears a cancel for the next exchange.
 #pragma once
 
+#include <yrapi/net/HttpAsync.h>
 #include <yrapi/platform/Types.h>
 
+#include <cstddef>
 #include <memory>
 
 namespace YRAPI::detail {
@@ -29,8 +31,9 @@ class CHttpExchange {
     /// GETs szUrl: the first block of a 200 answer's body (at most CMyHttpAsync::kMaxBody
     /// bytes, cut at its first NUL) as a text that CMyHttpAsync::FreeResult frees, or null for
     /// any other answer, a body that is empty or starts with NUL, a failure, a time-out or a
-    /// cancel.
-    std::unique_ptr<char[]> Run(const char* szUrl);
+    /// cancel. Fills report (all but dwExchangeMs, which is the caller's): its outcome is
+    /// Cancelled after a cancel and never None.
+    std::unique_ptr<char[]> Run(const char* szUrl, fetch_report& report);
 
     /// Makes the running (or next) Run give up.
     void Cancel();
@@ -44,6 +47,9 @@ class CHttpExchange {
     std::unique_ptr<Impl> pImpl;
 };
 
+/// The most redirects an exchange follows; it gives up at the next one.
+constexpr int kMaxRedirects = 10;
+
 /// The exchange's time-outs in effect: the test seam's (testing::SetHttpTimeouts) when set,
 /// otherwise CMyHttpAsync::kConnectTimeoutMs and kReceiveTimeoutMs.
 DWORD HttpConnectTimeoutMs();
@@ -52,5 +58,15 @@ DWORD HttpReceiveTimeoutMs();
 /// A new text holding the first nLength bytes of pData, cut at the first NUL; null when that
 /// leaves it empty.
 std::unique_ptr<char[]> BodyText(const char* pData, std::size_t nLength);
+
+/// The text of a 200 answer's first block: nBlock bytes received, of which pData holds the
+/// first nHeld (at most CMyHttpAsync::kMaxBody); nDeclared is the answer's Content-Length, or
+/// -1 when it gave none. Records the outcome (Text or EmptyBody), the bytes received and
+/// whether the text is shorter than the body.
+std::unique_ptr<char[]> FirstBlockText(const char* pData, std::size_t nHeld, std::size_t nBlock,
+                                       long long nDeclared, fetch_report& report);
+
+/// Copies a Content-Type value into the report, cut to fit and trimmed of spaces.
+void SetContentType(fetch_report& report, const char* szValue, std::size_t nLength);
 
 }  // namespace YRAPI::detail

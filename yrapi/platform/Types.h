@@ -7,7 +7,17 @@
 namespace YRAPI {
 
 /// Unsigned 32-bit integer: time-outs, periods, tick readings, thread identifiers, exit codes.
+/// On Windows it is the platform's own DWORD (unsigned long, 32 bits there): a program that
+/// includes <windows.h> and says `using namespace YRAPI;` names one type with DWORD, and hands
+/// the library's values to the system's calls unchanged; printf formats them with %lu there
+/// (%u on Linux). Such a program includes <windows.h> after the yrapi headers, since its
+/// INFINITE and THREAD_PRIORITY_ macros would otherwise replace the library's constants.
+#if defined(_WIN32)
+using DWORD = unsigned long;
+#else
 using DWORD = std::uint32_t;
+#endif
+static_assert(sizeof(DWORD) == 4, "DWORD has 32 bits");
 
 /// A time-out that never runs out.
 inline constexpr DWORD INFINITE = 0xFFFFFFFFu;

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -56,8 +57,16 @@ struct CConfigFileThread::text_pool {
     std::unordered_set<std::string, hash, std::equal_to<>> texts;
 };
 
+// Each record by its stored name (at most kNameMax characters). The keys view the records' own
+// szName arrays, which never move or change once a record is listed.
+struct CConfigFileThread::name_index {
+    std::unordered_map<std::string_view, config_item*, text_pool::hash, std::equal_to<>> items;
+};
+
 CConfigFileThread::CConfigFileThread(YRAPI::DWORD dwPeriod, bool bStartThread)
-    : dwPeriod(dwPeriod), pTexts(std::make_unique<text_pool>()) {
+    : dwPeriod(dwPeriod),
+      pTexts(std::make_unique<text_pool>()),
+      pIndex(std::make_unique<name_index>()) {
     if (bStartThread) Start(true);
 }
 
@@ -65,6 +74,7 @@ CConfigFileThread::~CConfigFileThread() {
     StopForDestruction(200);
     YRAPI::CMutexLock lock(tableLock);
     int nCount = table.count.load();
+    pIndex->items.clear();
     for (int i = 0; i < nCount; ++i) delete static_cast<config_item*>(table.items[i]);
     table.count.store(0);
 }
@@ -95,11 +105,14 @@ bool CConfigFileThread::Load(const char* path) {
     if (path == nullptr || strnlen(path, sizeof szFile) >= sizeof szFile) return false;
     // A local copy: the worker passes szPath itself.
     YRAPI::CopyText(szFile, sizeof szFile, path);
+    // The status is taken before the file is read, and recorded as that of the table's
+    // content: a save that lands while the file is read then shows as a change at the
+    // worker's next look, and is loaded, instead of being taken for the version just read.
+    const file_status before = StatusOf(szFile);
     // fopen would open a directory (and then fail every read) and would block on a FIFO
     // while the worker holds tableLock; neither is a settings file.
-    std::error_code ec;
-    std::filesystem::file_status status = std::filesystem::status(szFile, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    if (before.nType != 0 &&
+        before.nType != static_cast<int>(std::filesystem::file_type::regular)) {
         return false;
     }
     std::unique_ptr<std::FILE, FileCloser> pFile(std::fopen(szFile, "r"));
@@ -109,10 +122,9 @@ bool CConfigFileThread::Load(const char* path) {
     {
         YRAPI::CMutexLock lock(tableLock);
         YRAPI::CopyText(szPath, sizeof szPath, szFile);
+        fileStatus = before;
         dwLoadCount.fetch_add(1);
     }
-    pFile.reset();
-    RefreshStatus();
     return bResult;
 }
 
@@ -138,16 +150,10 @@ bool CConfigFileThread::ParseFile(std::FILE* file) {
 }
 
 config_item* CConfigFileThread::FindItem(const char* name) {
-    // Every change to the array happens under tableLock as well, so with tableLock held the
-    // entries are read directly instead of taking the array's own lock for each one.
-    int nCount = table.count.load(std::memory_order_relaxed);
-    for (int i = 0; i < nCount; ++i) {
-        auto* pItem = static_cast<config_item*>(table.items[i]);
-        // A stored name holds at most kNameMax characters, so comparing at most that many
-        // compares the asked name cut the same way.
-        if (pItem != nullptr && std::strncmp(pItem->szName, name, kNameMax) == 0) return pItem;
-    }
-    return nullptr;
+    // A stored name holds at most kNameMax characters: the asked name is cut the same way, so
+    // a longer name finds the record that stores its first kNameMax characters.
+    auto it = pIndex->items.find(std::string_view(name, strnlen(name, kNameMax)));
+    return it != pIndex->items.end() ? it->second : nullptr;
 }
 
 const char* CConfigFileThread::KeepText(const char* value) {
@@ -185,7 +191,9 @@ void CConfigFileThread::SetString(const char* name, const char* value) {
     YRAPI::CopyText(pItem->szName, sizeof pItem->szName, name);
     pItem->pszValue = KeepText(value != nullptr ? value : "");
     // A record the array refuses (its growth limit) is dropped.
-    if (table.Add(pItem.get()) >= 0) pItem.release();
+    if (table.Add(pItem.get()) < 0) return;
+    config_item* pListed = pItem.release();
+    pIndex->items.emplace(std::string_view(pListed->szName), pListed);
 }
 
 int CConfigFileThread::GetInt(const char* name, int defaultValue) {
@@ -203,21 +211,25 @@ long CConfigFileThread::GetLong(const char* name, long defaultValue) {
 }
 
 void CConfigFileThread::RefreshStatus() {
-    namespace fs = std::filesystem;
     YRAPI::platform::CDeferForcedEnd defer;  // asks the file system under the table lock
     YRAPI::CMutexLock lock(tableLock);
-    fileStatus = file_status{};
-    if (szPath[0] == '\0') return;
+    fileStatus = szPath[0] != '\0' ? StatusOf(szPath) : file_status{};
+}
+
+CConfigFileThread::file_status CConfigFileThread::StatusOf(const char* path) {
+    namespace fs = std::filesystem;
+    file_status result;
     std::error_code ec;
-    fs::file_status status = fs::status(szPath, ec);
-    if (ec || !fs::exists(status)) return;
-    fileStatus.nType = static_cast<int>(status.type());
-    fs::file_time_type tModified = fs::last_write_time(szPath, ec);
-    if (!ec) fileStatus.nModified = static_cast<std::int64_t>(tModified.time_since_epoch().count());
+    fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) return result;
+    result.nType = static_cast<int>(status.type());
+    fs::file_time_type tModified = fs::last_write_time(path, ec);
+    if (!ec) result.nModified = static_cast<std::int64_t>(tModified.time_since_epoch().count());
     if (fs::is_regular_file(status)) {
-        std::uintmax_t nSize = fs::file_size(szPath, ec);
-        if (!ec) fileStatus.nSize = static_cast<std::int64_t>(nSize);
+        std::uintmax_t nSize = fs::file_size(path, ec);
+        if (!ec) result.nSize = static_cast<std::int64_t>(nSize);
     }
+    return result;
 }
 
 std::vector<std::pair<std::string, std::string>> CConfigFileThread::CopySettings() {

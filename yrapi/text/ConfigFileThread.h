@@ -4,11 +4,11 @@
 // ConfigHasKey, ConfigGetString, ConfigSetString, ConfigGetInt and ConfigGetLong on the
 // process-wide instance (period 5000 ms, one of the process-wide objects).
 //
-// Thread-safety: any thread may call any member. tableLock (recursive) guards the table, the
-// watched path and the file status; HasKey, the getters and SetString run wholly under it,
-// and the worker holds it for a whole reload, so a reader never sees half of a reloaded file.
-// Lock order: tableLock before the array's own lock and the log queue's lock (a reload
-// logs); nothing here is called back with those held. A call may wait for a reload to end.
+// Thread-safety: any thread may call any member. tableLock (recursive) guards the table, its
+// index by name, the watched path and the file status; HasKey, the getters and SetString run wholly
+// under it, and the worker holds it for a whole reload, so a reader never sees half of a reloaded
+// file. Lock order: tableLock before the array's own lock and the log queue's lock (a reload logs);
+// nothing here is called back with those held. A call may wait for a reload to end.
 //
 // Value texts: GetString returns a pointer that stays valid, with its text unchanged, until
 // the instance is destroyed. A text is never written once published: setting a name to a new
@@ -17,6 +17,10 @@
 // whole. To keep memory bounded, the table keeps each distinct value text once, shared by
 // every name that has it, and reuses it when a value comes back: memory grows with the number
 // of distinct values ever set, not with the number of reloads.
+//
+// Cost: beside the table (which keeps the order in which names were first set) an index maps
+// each stored name to its record, so a lookup or a SetString costs O(1) on average and a load
+// of N lines O(N), however large the table; both are kept under tableLock together.
 //
 // Enumeration: CopySettings takes a copy of the whole table under tableLock, and
 // GetLoadCount counts the files read, so that a viewer (a dialog's table) can poll for a
@@ -66,10 +70,12 @@ class CConfigFileThread : public YRAPI::CBaseThread, public YRAPI::CYRLogInterfa
     /// status; then Idle for one period. Always true.
     bool Step() override;
 
-    /// Reads the file at path into the table with ParseFile and makes it the watched file;
-    /// every load is logged at level 4. False, with nothing logged and nothing changed, when
-    /// the file cannot be opened, is not a regular file, or its path is longer than 255
-    /// characters (which could not be watched under its own name); otherwise ParseFile's result.
+    /// Reads the file at path into the table with ParseFile and makes it the watched file,
+    /// recording the file's status as taken before the read (a save during the read therefore
+    /// counts as a change at the worker's next pass); every load is logged at level 4. False, with
+    /// nothing logged and nothing changed, when the file cannot be opened, is not a regular file,
+    /// or its path is longer than 255 characters (which could not be watched under its own name);
+    /// otherwise ParseFile's result.
     virtual bool Load(const char* path);
 
     /// Applies each line of an open file with SetString, under tableLock. "//" and "#" start
@@ -124,17 +130,22 @@ class CConfigFileThread : public YRAPI::CBaseThread, public YRAPI::CYRLogInterfa
         bool operator==(const file_status&) const = default;
     };
     struct text_pool;
+    struct name_index;
 
+    static file_status StatusOf(const char* path);
     config_item* FindItem(const char* name);  // REQUIRES: tableLock held
     const char* KeepText(const char* value);  // REQUIRES: tableLock held
 
     YRAPI::CPtArray table{/*bLocked=*/true};  // owned config_item records; guarded by tableLock
     YRAPI::CMutex tableLock;
-    char szPath[256] = {};              // the watched file, empty for none; guarded by tableLock
-    file_status fileStatus;             // status of szPath; guarded by tableLock
-    YRAPI::DWORD dwPeriod;              // the poll period in ms
-    file_status loadedStatus;           // status recorded at the worker's last reload; worker only
-    std::unique_ptr<text_pool> pTexts;  // every value text ever published; guarded by tableLock
+    char szPath[256] = {};  // the watched file, empty for none; guarded by tableLock
+    // Status of szPath as taken before the read whose content the table holds (or afresh, by
+    // RefreshStatus); guarded by tableLock.
+    file_status fileStatus;
+    YRAPI::DWORD dwPeriod;               // the poll period in ms
+    file_status loadedStatus;            // status recorded at the worker's last reload; worker only
+    std::unique_ptr<text_pool> pTexts;   // every value text ever published; guarded by tableLock
+    std::unique_ptr<name_index> pIndex;  // each record by its name; guarded by tableLock
     std::atomic<YRAPI::DWORD> dwLoadCount{0};  // files read by Load; written under tableLock
 };
 

@@ -1,6 +1,7 @@
 // Timer.cpp - CTimer's pass and list, and the process-wide timer service thread.
 #include "yrapi/threads/Timer.h"
 
+#include "yrapi/platform/Semaphore.h"
 #include "yrapi/platform/Thread.h"
 #include "yrapi/platform/Time.h"
 
@@ -30,7 +31,8 @@ bool IsFireable(const timer_item& item) {
 
 }  // namespace
 
-CTimer::CTimer() : dwLastPassTick(platform::GetTickCount()) {}
+CTimer::CTimer()
+    : dwLastPassTick(platform::GetTickCount()), pListedSignal(platform::CSemaphore::Create(0, 1)) {}
 
 CTimer::~CTimer() {
     // Copies a pass left behind: only a forced end in a callback leaves any.
@@ -112,17 +114,22 @@ void CTimer::ProcessTimers() {
 
 bool CTimer::AddTimer(timer_item* pItem) {
     if (pItem == nullptr) return false;
-    CMutexLock lock(listLock);
-    if (!IsFireable(*pItem)) return false;
-    const int nCount = timerList.count.load();
-    for (int i = 0; i < nCount; ++i) {
-        if (timerList.items[i] == pItem) return false;
+    {
+        CMutexLock lock(listLock);
+        if (bRefusing || !IsFireable(*pItem)) return false;
+        const int nCount = timerList.count.load();
+        for (int i = 0; i < nCount; ++i) {
+            if (timerList.items[i] == pItem) return false;
+        }
+        // Read under the lock: a pass that has already scanned the list without this record
+        // started at a tick no later than this one, so the record cannot fall behind it.
+        const DWORD dwNow = platform::GetTickCount();
+        if (timerList.Add(pItem) < 0) return false;
+        if (static_cast<std::int32_t>(pItem->dwDueTick - dwNow) < 0) pItem->dwDueTick = dwNow;
     }
-    // Read under the lock: a pass that has already scanned the list without this record
-    // started at a tick no later than this one, so the record cannot fall behind it.
-    const DWORD dwNow = platform::GetTickCount();
-    if (timerList.Add(pItem) < 0) return false;
-    if (static_cast<std::int32_t>(pItem->dwDueTick - dwNow) < 0) pItem->dwDueTick = dwNow;
+    // After the lock, so that the woken service does not wait for it. A service asleep over
+    // the empty list passes at once: the record is due at the earliest now.
+    WakeWaiter();
     return true;
 }
 
@@ -140,8 +147,25 @@ bool CTimer::RemoveTimer(timer_item* pItem) {
     return false;
 }
 
-CTimerThread::CTimerThread() {
+bool CTimer::WaitWhileEmpty() {
+    if (timerList.count.load() != 0) return true;
+    // A count left by an AddTimer whose timer has gone again only costs one more look.
+    return pListedSignal && pListedSignal->Wait(INFINITE) == platform::WaitResult::Acquired;
+}
+
+void CTimer::RefuseNewTimers() {
+    CMutexLock lock(listLock);
+    bRefusing = true;
+}
+
+void CTimer::WakeWaiter() {
+    // Refused when a count is already there, which wakes the waiter just as well.
+    if (pListedSignal) pListedSignal->Release();
+}
+
+CTimerThread::CTimerThread(bool bStartThread) {
     gpTimerService.store(this);
+    if (!bStartThread) return;
     // Priority 15 is the time-critical level. On Linux the platform layer maps it to
     // SCHED_FIFO at the highest real-time priority the process may use (root, or
     // RLIMIT_RTPRIO), else to the lowest nice value the process may set; the thread sleeps
@@ -149,7 +173,10 @@ CTimerThread::CTimerThread() {
     if (Start(/*bRun=*/true)) SetPriority(platform::THREAD_PRIORITY_TIME_CRITICAL);
 }
 
-CTimerThread::~CTimerThread() {
+CTimerThread::~CTimerThread() { End(); }
+
+void CTimerThread::End() {
+    RefuseNewTimers();
     // Stops this object's own thread (not whichever service the process-wide pointer names:
     // a later CTimerThread takes the pointer over) and waits for it, by force when it does not
     // stop within one second, so that the lists are never freed under a running pass.
@@ -163,9 +190,17 @@ bool CTimerThread::Step() {
         platform::SetCurrentThreadTimerSlack(kServiceTimerSlackNs);
         tbTimerSlackSet = true;
     }
+    // Nothing listed: no pass to run until AddTimer lists a timer (or a stop is requested).
+    // A service that cannot wait so runs its empty passes as before.
+    if (timerList.count.load() == 0 && !IsStopRequested() && WaitWhileEmpty()) return true;
     ProcessTimers();
     platform::Sleep(1);
     return true;
+}
+
+void CTimerThread::RequestStop() {
+    CBaseThread::RequestStop();
+    WakeWaiter();
 }
 
 CTimerThread* GetTimerService() { return gpTimerService.load(); }

@@ -23,8 +23,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace YRAPI {
+
+namespace platform {
+class CSemaphore;
+}  // namespace platform
 
 /// A timer's client function: its two client values and the tick of the pass that fired it.
 using TimerCallback = void (*)(std::uintptr_t nParam1, std::uintptr_t nParam2, DWORD dwTick);
@@ -68,7 +73,8 @@ class CTimer {
 
     /// Lists pItem after the timers already listed. False for null, for an nCount of 0 or
     /// below -1, for nCount -1 with dwInterval 0 (which would fire without end), for a record
-    /// already listed, and when the list cannot grow. A due tick that is already past (a
+    /// already listed, when the list cannot grow, and once new timers are refused (a service
+    /// that has ended). A due tick that is already past (a
     /// stale reading of the counter) is moved up to the current tick, so the next pass fires
     /// it: a pass looks only at due ticks from its last pass tick on and would otherwise skip
     /// the timer until the counter wraps, 49.7 days later. Ticks are compared modulo 2^32,
@@ -84,29 +90,71 @@ class CTimer {
     DWORD GetLastPassTick() const { return dwLastPassTick.load(); }
 
   protected:
+    /// For the one thread that runs the passes: when the list is empty, waits until AddTimer
+    /// lists a timer or WakeWaiter is called (either may come first: a signal given before
+    /// the wait ends it at once). True at once when the list holds a timer; false when it
+    /// cannot wait (the platform refused the signal), and the caller paces itself.
+    bool WaitWhileEmpty();
+
+    /// Ends the current or the next WaitWhileEmpty; any thread.
+    void WakeWaiter();
+
+    /// From now on AddTimer refuses every record; listed timers stay listed. Any thread.
+    void RefuseNewTimers();
+
     CPtArray timerList{/*bLocked=*/false};    // client records in add order; guarded by listLock
     CPtArray firingQueue{/*bLocked=*/false};  // copies owned during a pass; service thread only
     CMutex listLock;                          // guards timerList and the listed records
     std::atomic<DWORD> dwLastPassTick;        // written by the pass, read by anyone
+    bool bRefusing = false;                   // AddTimer refuses; guarded by listLock
 
   private:
     void Fire(timer_item* pItem, DWORD dwNow);
+
+    // Released by AddTimer and WakeWaiter (one count at most), taken by WaitWhileEmpty; null
+    // when the platform refused it.
+    std::unique_ptr<platform::CSemaphore> pListedSignal;
 };
 
 /// The timer service thread. Its constructor makes it the process-wide service and starts
-/// it at the time-critical priority; its destructor stops it (waiting up to one second, then
-/// ending it by force) before the lists go.
+/// it at the time-critical priority (unless bStartThread is false: a subclass that overrides
+/// what the thread calls starts it as the last act of its own constructor, with Start(true)
+/// and SetPriority(15)); its destructor stops it (waiting up to one second, then ending it by
+/// force) before the lists go.
+///
+/// While timers are listed the thread runs a pass about every millisecond. With none listed it
+/// does not wake at all: it sleeps until AddTimer lists one, then passes at once, or until a
+/// stop is requested.
+///
+/// The process-wide service is never destroyed: at exit it is ended (End) and its storage
+/// stays, so that a client that still holds it, or a thread that runs on while the process
+/// ends, calls into a valid object: AddTimer is refused from then on, RemoveTimer still
+/// unlists (and nothing fires any more).
 class CTimerThread : public CBaseThread, public CTimer {
   public:
-    CTimerThread();
+    explicit CTimerThread(bool bStartThread = true);
+
+    /// End(), then the lists go.
     ~CTimerThread() override;
 
-    /// One pass, then a 1 ms sleep; always true.
+    /// Ends the service for good: refuses new timers, stops the thread (waiting up to one
+    /// second, then ending it by force; at once when called from a callback, whose pass is
+    /// then the last) and, when the process-wide pointer names this service, clears it. Any
+    /// thread; a second call does nothing more.
+    void End();
+
+    /// With timers listed, one pass, then a 1 ms sleep; with none, the sleep until one is
+    /// listed or a stop is requested. Always true.
     bool Step() override;
+
+    /// Also wakes the thread from its sleep over an empty list.
+    void RequestStop() override;
 };
 
-/// The process-wide timer service, or null when none exists. Reach it from start-up until the
-/// process-wide objects are destroyed at exit (the service is the first of them to go).
+/// The process-wide timer service, or null: before it is built (an earlier static
+/// constructor) and once it has ended at exit (it is the first process-wide object to end).
+/// Safe from any thread at any moment of the process's life; a pointer taken earlier stays
+/// valid for good (see CTimerThread).
 CTimerThread* GetTimerService();
 
 }  // namespace YRAPI

@@ -1,0 +1,43 @@
+// TamberonApp.cpp - CTamberonApp and the application object.
+#include "TamberonApp.h"
+
+#include "CommandLine.h"
+#include "TamberonDlg.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <windows.h>
+
+YRAPI_BEFORE_PROCESS_OBJECTS CTamberonApp theApp;
+
+int CTamberonApp::Run(int argc, char** argv) {
+    switch (Tamberon::ParseCommandLine(argc, argv)) {
+        case Tamberon::command::Help:
+            Tamberon::WriteToParentConsole(Tamberon::HelpText());
+            return 0;
+        case Tamberon::command::Version:
+            Tamberon::WriteToParentConsole(std::string("Tamberon ") + Tamberon::kVersion + "\r\n");
+            return 0;
+        case Tamberon::command::Run:
+            break;
+    }
+    InitInstance();
+    return 0;
+}
+
+bool CTamberonApp::InitInstance() {
+    // The controls of the dialogs, in the common controls' visual style (the manifest asks
+    // for version 6).
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+    InitCommonControlsEx(&controls);
+    // The shell's folder browser needs COM on this thread.
+    HRESULT hrCom = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    {
+        CTamberonDlg dlg;
+        dlg.DoModal();
+    }
+    if (SUCCEEDED(hrCom)) CoUninitialize();
+    return false;
+}
