@@ -1,7 +1,7 @@
 // ThreadTest.cpp - platform threads: start (running or suspended), identifiers, waits for the
-// end, exit codes, priorities, closing the handle and forced ends. On POSIX a forced end takes
-// effect at the platform layer's waits and unwinds the thread's stack; one that finds no such
-// wait in time is withdrawn.
+// end, exit codes, priorities, closing the handle and forced ends. On POSIX a forced end is a
+// deferred cancellation that unwinds the thread's stack; one that finds no cancellation point
+// in time stays pending.
 #include "tests/support/TempDir.h"
 #include "yrapi/platform/ErrorText.h"
 #include "yrapi/platform/KernelMutex.h"
@@ -297,27 +297,27 @@ TEST(CThreadTerminate, EndsASuspendedThreadBeforeItsRoutineRunsAndSparesAnEndedO
 }
 
 #if !defined(_WIN32)
-// A thread that reaches none of the platform's waits cannot be ended: Terminate gives up after
-// a few seconds and withdraws its request, so the thread runs on as if it had never been
-// asked, through later waits and the start of a thread of its own (whose identifier wait,
-// hit by a request left pending, used to kill it with the start-up lock held). A later
-// Terminate still works. (The only check of that path; it takes those few seconds.)
-TEST(CThreadTerminate, ARefusedForcedEndLeavesTheThreadAsIfNeverAsked) {
+// A thread that reaches no cancellation point within the bound is not ended: Terminate
+// reports false after it, and the request stays pending. It then acts at the first blocking
+// call the thread makes outside a library call: not in the start of a thread of its own (a
+// library call, which completes; its wait for the new thread's identifier is where a pending
+// request once ended a thread with the start-up lock held), but in the nap after it. A later
+// Terminate finds that end. (The only check of that path here; it takes the bound, 2 s.)
+TEST(CThreadTerminate, ARefusedForcedEndActsAtTheNextBlockingCallOutsideALibraryCall) {
     Job job;
     static std::atomic<bool> bChildRan{false};
     job.pfnBlock = [](Job& job) {
-        while (!job.bGo) std::this_thread::yield();  // no wait of the platform's
-        Sleep(10);
+        while (!job.bGo) {
+        }
         auto pChild = CThread::Create(
             [](void*) -> DWORD {
                 bChildRan = true;
                 return 8;
             },
             nullptr, /*bSuspended=*/false, nullptr);
-        if (pChild == nullptr || pChild->Wait(60000) != WaitResult::Acquired) return;
-        job.dwResult = pChild->GetExitCode();
-        job.dwSeenId = 1;  // says: now blocked in the wait below
-        job.pGo->Wait(INFINITE);
+        job.dwSeenId = pChild != nullptr ? 1 : 2;
+        Sleep(10);
+        job.dwResult = 99;  // never reached
     };
     auto pThread = StartJob(job);
     ASSERT_NE(pThread, nullptr);
@@ -328,12 +328,13 @@ TEST(CThreadTerminate, ARefusedForcedEndLeavesTheThreadAsIfNeverAsked) {
     EXPECT_EQ(pThread->GetExitCode(), STILL_ACTIVE);
 
     job.bGo = true;
-    ASSERT_TRUE(test::WaitUntil([&] { return job.dwSeenId.load() == 1; }));
-    EXPECT_TRUE(bChildRan);
-    EXPECT_EQ(job.dwResult, 8u);
-    EXPECT_EQ(pThread->Wait(0), WaitResult::Timeout);  // still running, in its wait
-    EXPECT_TRUE(pThread->Terminate(42));
+    ASSERT_EQ(pThread->Wait(60000), WaitResult::Acquired);
+    EXPECT_EQ(job.dwSeenId.load(), 1u);
+    EXPECT_TRUE(test::WaitUntil([] { return bChildRan.load(); }));
+    EXPECT_EQ(job.dwResult, 3u);
     ExpectEndedByForce(*pThread, job);
+    EXPECT_TRUE(pThread->Terminate(43));
+    EXPECT_EQ(pThread->GetExitCode(), 42u);
 }
 #endif  // !defined(_WIN32)
 

@@ -443,18 +443,19 @@ TEST(CConfigFileThread, ReadersNeverSeeTornOrFreedTextsWhileTheFileIsReloaded) {
 
 // ---- Destruction ----
 
-// Holds the worker inside a reload far longer than the destructor's 200 ms wait. It does not
-// stop the worker itself, so the base destructor is what is tested; it touches none of its
-// own members once the worker is in the slow part.
+// Holds the worker inside a reload far longer than the destructor's 200 ms wait and than a
+// forced end's 2 s. It stops its worker first thing in its destructor, as every subclass must
+// (the reload it waits for makes virtual calls), so the destruction's wait is what is tested.
 std::atomic<bool> gInsideReload{false};
 
 class CSlowReloadConfig : public CConfigFileThread {
   public:
     CSlowReloadConfig() : CConfigFileThread(50, /*bStartThread=*/false) { Start(true); }
+    ~CSlowReloadConfig() override { StopForDestruction(200); }
     bool ParseFile(std::FILE* file) override {
         if (YRAPI::platform::GetCurrentThreadId() == GetThreadId()) {
             gInsideReload.store(true);
-            for (int i = 0; i < 100; ++i) YRAPI::platform::Sleep(100);  // ignores the stop
+            for (int i = 0; i < 30; ++i) YRAPI::platform::Sleep(100);  // ignores the stop
         }
         return CConfigFileThread::ParseFile(file);
     }
@@ -467,7 +468,11 @@ TEST(CConfigFileThread, DestructionDuringAReloadDoesNotFreeTheTableUnderTheWorke
     ASSERT_TRUE(WaitUntil([] { return gInsideReload.load(); }, 20s));
     auto start = std::chrono::steady_clock::now();
     config.reset();  // the sanitizer builds see any use of the freed table
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 9s) << "the 10 s reload was not awaited";
+    // A reload in progress is never cut short by a forced end: it completes, and only then
+    // does the worker end and the table go.
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, 1s) << "the reload was cut short";
+    EXPECT_LT(elapsed, 20s);
 }
 
 // ---- The process-wide table ----

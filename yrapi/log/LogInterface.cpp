@@ -3,6 +3,7 @@
 
 #include "yrapi/log/LogState.h"
 #include "yrapi/log/MessageFormat.h"
+#include "yrapi/platform/Thread.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -99,6 +100,9 @@ char* FormatLogLine(char* out, int outSize, int nTraceLevel, const char* text) {
 
 void CYRLogInterface::Log(int nTraceLevel, const char* fmt, ...) {
     if (fmt == nullptr) return;
+    // A line is queued whole or not at all: no forced end acts inside (the local time's
+    // reading may open files under the C runtime's time-zone lock).
+    platform::CDeferForcedEnd defer;
     char szMessage[1024];
     va_list args;
     va_start(args, fmt);

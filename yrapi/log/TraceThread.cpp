@@ -5,6 +5,7 @@
 #include "yrapi/log/LogInterface.h"
 #include "yrapi/log/LogState.h"
 #include "yrapi/platform/File.h"
+#include "yrapi/platform/Thread.h"
 #include "yrapi/platform/Time.h"
 
 #include <cstdint>
@@ -99,6 +100,7 @@ void CYRLOGTraceThread::StopAfterPass(DWORD nTimeout) {
 bool CYRLOGTraceThread::Step() {
     detail::LogState& state = detail::GetLogState();
     if (GetLogQueue().count.load() != 0) {
+        platform::CDeferForcedEnd defer;  // a pass is written whole; its Idle may be cut
         // The size is tested once, at the start of a pass with work: the file may exceed the
         // maximum by one pass's output before it is rotated.
         if (FileSize(state.szFileName) >= state.dwMaxFileSize.load()) {
@@ -157,6 +159,7 @@ std::mutex& ControlLock() {
 }  // namespace
 
 void BuiltinOpen(const char* szFileName, int nTraceLevel, int nMaxFileSize) {
+    platform::CDeferForcedEnd defer;  // completes before the caller can be ended by force
     std::lock_guard<std::mutex> hold(ControlLock());
     LogState& state = GetLogState();
     // After the process-wide objects have ended no writer may start: nothing would stop it.
@@ -173,6 +176,9 @@ void BuiltinOpen(const char* szFileName, int nTraceLevel, int nMaxFileSize) {
 }
 
 void BuiltinClose() {
+    // Completes before the caller can be ended by force: cut short in its wait for the
+    // writer, it would free the writer and leave the log pointing at it.
+    platform::CDeferForcedEnd defer;
     std::lock_guard<std::mutex> hold(ControlLock());
     LogState& state = GetLogState();
     if (state.pWriter == nullptr) return;

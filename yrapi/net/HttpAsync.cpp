@@ -3,6 +3,7 @@
 
 #include "yrapi/net/HttpExchange.h"
 #include "yrapi/platform/Semaphore.h"
+#include "yrapi/platform/Thread.h"
 #include "yrapi/platform/Time.h"
 
 #include <algorithm>
@@ -86,12 +87,16 @@ CMyHttpAsync::CMyHttpAsync()
       pCancelSignal(platform::CSemaphore::Create(0, 1)) {}
 
 CMyHttpAsync::~CMyHttpAsync() {
+    // A destructor (noexcept): the HTTP client's clean-up below must not be cut short.
+    platform::CDeferForcedEnd defer;
     // Fetch never returns with its worker running, so this only guards against misuse.
     pExchange->Cancel();
     if (HasThread()) StopForDestruction(kCancelGraceMs);
+    pExchange.reset();
 }
 
 char* CMyHttpAsync::Fetch(const char* url, DWORD timeoutMs) {
+    platform::CDeferForcedEnd defer;  // its worker never outlives a fetch cut short
     // The previous fetch's text belongs to its caller; this fetch starts from null.
     pResult = nullptr;
     // strncpy fills the rest of the field with zero bytes; the last byte stays NUL.
@@ -158,6 +163,9 @@ fetch_report CMyHttpAsync::GetLastReport() const { return lastReport; }
 void CMyHttpAsync::FreeResult(char* text) { delete[] text; }
 
 DWORD CMyHttpAsync::Run() {
+    // The HTTP client's state is never left half changed: its own time-outs and the cancel
+    // end the exchange instead.
+    platform::CDeferForcedEnd defer;
     pResult = nullptr;
     DWORD dwStart = platform::GetTickCount();
     fetch_report report;

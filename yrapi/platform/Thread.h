@@ -64,35 +64,44 @@ class CThread {
     /// The exit code, or STILL_ACTIVE while the thread runs.
     DWORD GetExitCode() const;
 
-    /// Ends the thread by force with dwExitCode and waits for it to be gone.
+    /// Ends the thread by force with dwExitCode and waits up to 2 s for it to be gone.
     ///
-    /// POSIX has no safe asynchronous kill, and a pthread cancellation could not be taken back,
-    /// so the end is asked of the thread and taken up at the platform layer's own waits: Sleep
-    /// (Sleep(0) included; one of 10 ms or less only when it ends), a semaphore wait, a wait
-    /// for a thread's end and a suspended start.
-    /// There the wait releases what it holds and the stack is unwound as pthread_exit does, so
-    /// destructors run and scoped locks are released; code on that path must not swallow the
-    /// unwind with a catch (...) or sit in a noexcept function, or the process aborts. A kernel
-    /// mutex wait, blocking I/O and plain computation are not reached: a thread that comes to
-    /// none of those waits within a few seconds is not ended, the request is withdrawn and
-    /// the call returns false; the thread then runs on exactly as if it had never been asked,
-    /// and a later Terminate works as usual. Ending the calling thread itself is refused.
+    /// Where it acts. A forced end acts only where the thread is blocked (or about to block)
+    /// in its own code, and never inside a library call (see CDeferForcedEnd below):
+    ///  - Linux: at any POSIX cancellation point the thread reaches outside the library's
+    ///    calls: sleeps (nanosleep, std::this_thread::sleep_for), descriptor I/O and polls
+    ///    (read, write, recv, accept, poll, select...), condition-variable and thread waits, and
+    ///    the library's own waits (Sleep, including Sleep(0), semaphore and thread waits, a
+    ///    suspended start). It is a deferred pthread cancellation: the stack is unwound as by
+    ///    pthread_exit, destructors run and scoped locks are released; code on that path must
+    ///    not swallow the unwind (catch (...) without a rethrow) or sit in a noexcept function
+    ///    outside a CDeferForcedEnd scope. A kernel mutex wait is no cancellation point.
+    ///  - Windows (x64): TerminateThread, struck while the thread is suspended for a look and
+    ///    found blocked in one of this layer's waits (Sleep, a semaphore or a thread wait; not
+    ///    a kernel mutex wait), or in Sleep, SleepEx, std::this_thread::sleep_for,
+    ///    WaitForSingleObject(Ex) or WaitForMultipleObjects(Ex) called from the program's own
+    ///    code, unless a frame of the runtime's own locks (the pthread emulation under the
+    ///    C++ runtime's mutexes and condition variables) is on its stack; or before a thread
+    ///    created suspended ever ran. Anywhere else the thread may hold a lock of the system's
+    ///    (the loader's, the heap's, the C runtime's) that nobody would ever release.
+    ///    TerminateThread cleans up nothing of the thread's own: no destructor runs, a kernel
+    ///    mutex it owns is abandoned (the next waiter gets it), a std::mutex or critical
+    ///    section it holds stays locked for good, its memory and thread_local storage leak.
+    ///    (32-bit Windows: only this layer's waits.)
     /// Returns true once the thread is gone, with dwExitCode as its exit code; also true for a
-    /// thread that had already ended (whose own exit code is kept).
+    /// thread that had already ended (whose own exit code is kept). Ending the calling thread
+    /// itself is refused (false).
     ///
-    /// On Win32 the forced end is TerminateThread, struck only while the thread is blocked in
-    /// one of this layer's own waits (Sleep, and Wait on a kernel mutex, a semaphore or a
-    /// thread), or before a thread created suspended ever ran: anywhere else the thread may
-    /// hold a lock of the system's (the loader's while it starts, the heap's, the C runtime's)
-    /// that nobody would ever release. Terminate suspends the thread to see where it is; one
-    /// that reaches no such wait within a few seconds is not ended, the call returns false and
-    /// nothing stays pending. Ending the calling thread itself is refused. TerminateThread
-    /// cleans up nothing of the thread's own: no destructor runs and its stack is not unwound,
-    /// so scoped holders keep their locks (a kernel mutex it owns is abandoned, and the next
-    /// waiter gets it; a std::mutex or critical section it holds stays locked for good), the
-    /// memory it allocated, its thread_local storage and the C runtime's data for it are
-    /// leaked, and DLLs are not told of its end. The kernel frees its stack and signals its
-    /// end to every waiter.
+    /// A refusal. A thread that reaches no such point within the 2 s is not ended: the call
+    /// returns false (GetLastError() says why) and the thread goes on.
+    ///  - Linux: the request stays pending and cannot be withdrawn. The thread ends at the
+    ///    first cancellation point it reaches outside the library's calls, with the exit code
+    ///    of the latest request; GetExitCode() and any Wait report that end as usual. A later
+    ///    Terminate waits for that same end.
+    ///  - Windows: nothing stays pending; the thread runs on as if never asked, and a later
+    ///    Terminate looks again.
+    /// Either way the thread's end is recorded by the thread's own way out, whoever caused
+    /// it, so a waiter never sees a thread that is gone as still running.
     bool Terminate(DWORD dwExitCode);
 
     /// Maps a platform priority value to Linux scheduling:
@@ -112,6 +121,32 @@ class CThread {
   private:
     explicit CThread(std::shared_ptr<Control> pControl);
     std::shared_ptr<Control> pControl;  // shared with the running thread
+};
+
+/// A library call in progress, for the forced end: while at least one lives on the calling
+/// thread, CThread::Terminate does not act on that thread; a request made meanwhile waits for
+/// the outermost scope to end and then acts at the thread's next blocking call (on Linux) or
+/// next look (on Windows). The library opens one wherever a forced end would break it: where
+/// it holds one of its locks across a call that may block (a reload under the table lock, the
+/// log's close under its control lock), in its destructors that wait, and around each call
+/// that has memory or state in flight (a log line, a fetch, a stop request, Stop, Terminate,
+/// thread creation); on Windows also around every kernel mutex wait. A call in progress
+/// therefore either completes or has not started. (A lock the program holds itself, even
+/// through a CMutexLock, does not defer: it is released by the unwind on Linux, and abandoned
+/// on Windows.)
+/// Nestable; cheap (a thread-local count, plus on Linux the cancellation state at the
+/// outermost level, and nothing at all on threads that CThread did not start, which nothing
+/// can end by force). Thread-safety: acts on the calling thread only.
+class CDeferForcedEnd {
+  public:
+    CDeferForcedEnd() { EnterDeferral(); }
+    ~CDeferForcedEnd() { LeaveDeferral(); }
+    CDeferForcedEnd(const CDeferForcedEnd&) = delete;
+    CDeferForcedEnd& operator=(const CDeferForcedEnd&) = delete;
+
+  private:
+    static void EnterDeferral();
+    static void LeaveDeferral();
 };
 
 }  // namespace YRAPI::platform

@@ -1,6 +1,7 @@
 // ConfigFileThread.cpp - CConfigFileThread and the free functions on the process-wide table.
 #include "yrapi/text/ConfigFileThread.h"
 
+#include "yrapi/platform/Thread.h"
 #include "yrapi/text/TextConvert.h"
 #include "yrapi/text/TextHelpers.h"
 
@@ -80,6 +81,7 @@ CConfigFileThread::~CConfigFileThread() {
 
 bool CConfigFileThread::Step() {
     {
+        YRAPI::platform::CDeferForcedEnd defer;  // a check and its reload go together
         YRAPI::CMutexLock lock(tableLock);
         if (szPath[0] != '\0') {
             // No change known yet: look at the file again.
@@ -98,6 +100,7 @@ bool CConfigFileThread::Step() {
 }
 
 bool CConfigFileThread::Load(const char* path) {
+    YRAPI::platform::CDeferForcedEnd defer;  // a load completes or has not started
     char szFile[sizeof szPath];
     if (path == nullptr || strnlen(path, sizeof szFile) >= sizeof szFile) return false;
     // A local copy: the worker passes szPath itself.
@@ -127,6 +130,7 @@ bool CConfigFileThread::Load(const char* path) {
 
 bool CConfigFileThread::ParseFile(std::FILE* file) {
     if (file == nullptr) return true;
+    YRAPI::platform::CDeferForcedEnd defer;  // reads the file under the table lock
     YRAPI::CMutexLock lock(tableLock);
     char szLine[2048];
     while (!std::feof(file) && ReadLine(file, szLine)) {
@@ -207,6 +211,7 @@ long CConfigFileThread::GetLong(const char* name, long defaultValue) {
 }
 
 void CConfigFileThread::RefreshStatus() {
+    YRAPI::platform::CDeferForcedEnd defer;  // asks the file system under the table lock
     YRAPI::CMutexLock lock(tableLock);
     fileStatus = szPath[0] != '\0' ? StatusOf(szPath) : file_status{};
 }

@@ -18,6 +18,8 @@ CBaseThread::CBaseThread() : pStopSignal(platform::CSemaphore::Create(0, 1)) {
 }
 
 CBaseThread::~CBaseThread() {
+    // A destructor (noexcept): a forced end of the destroying thread waits until it is done.
+    platform::CDeferForcedEnd defer;
     std::shared_ptr<platform::CThread> pLast;
     {
         CMutexLock lock(stateLock);
@@ -43,6 +45,7 @@ std::shared_ptr<platform::CThread> CBaseThread::CurrentHandle() const {
 bool CBaseThread::HasThread() const { return CurrentHandle() != nullptr; }
 
 platform::CThread* CBaseThread::Create(bool bRun) {
+    platform::CDeferForcedEnd defer;  // the object's thread fields change together
     if (HasThread()) Stop(200);
     std::shared_ptr<platform::CThread> pPrevious;
     {
@@ -73,12 +76,28 @@ platform::CThread* CBaseThread::Create(bool bRun) {
     return pThread.get();
 }
 
-DWORD CBaseThread::ThreadRoutine(void* pArg) {
+// Not instrumented by AddressSanitizer: its clean-up during a forced end's unwind would ask the
+// ASan runtime to unpoison the stack, and GCC 12's runtime then trips over the red zones of the
+// frames the unwind skipped (see platform::Sleep on Linux). The thread's stack is unpoisoned
+// as a whole when the thread ends.
+__attribute__((no_sanitize_address)) DWORD CBaseThread::ThreadRoutine(void* pArg) {
     // No catch (...) and no noexcept on this path: a forced end unwinds through here.
     auto* pThis = static_cast<CBaseThread*>(pArg);
+    // A worker ended by force (on Linux its stack is unwound, which runs this) records its end
+    // itself, before its platform thread reports it gone: whoever asked for the end and
+    // whenever it acted (also a request that Terminate had given up on), a thread that is gone
+    // never reads StateRunning or StateStopping. None of the worker's own code runs here.
+    struct CForcedEndRecorder {
+        CBaseThread* pThis;
+        bool bReturned = false;
+        ~CForcedEndRecorder() {
+            if (!bReturned) pThis->SetState(StateEnded);
+        }
+    } recorder{pThis};
     pThis->OnThreadStart();
     DWORD dwResult = pThis->Run();
     pThis->OnThreadExit();
+    recorder.bReturned = true;
     return dwResult;
 }
 
@@ -126,6 +145,7 @@ void CBaseThread::Idle(DWORD nMilliseconds) {
 }
 
 void CBaseThread::RequestStop() {
+    platform::CDeferForcedEnd defer;  // the state and the flag go together
     SetState(StateStopping);
     bStopRequested.store(true);
     // A count that is already there (an earlier request) is enough.
@@ -138,6 +158,7 @@ bool CBaseThread::SetPriority(int nPriority) {
 }
 
 void CBaseThread::SetState(int nNewState) {
+    platform::CDeferForcedEnd defer;  // the state lock is held
     stateLock.Lock();
     nState.store(nNewState);
     stateLock.Unlock();
@@ -150,6 +171,8 @@ void CBaseThread::CloseHandle() {
 }
 
 bool CBaseThread::Stop(DWORD nTimeout) {
+    // A library call with state in flight: a forced end of the calling thread waits for it.
+    platform::CDeferForcedEnd defer;
     RequestStop();
     if (!WaitForExit(nTimeout)) {
         // WaitUntillStop declines at once once the worker has recorded StateEnded. When that
@@ -188,6 +211,7 @@ bool CBaseThread::WaitUntillStop(DWORD nTimeout) {
 }
 
 bool CBaseThread::Terminate(DWORD nExitCode) {
+    platform::CDeferForcedEnd defer;
     dwExitCode.store(nExitCode);
     std::shared_ptr<platform::CThread> pThread = CurrentHandle();
     if (!pThread || !pThread->Terminate(nExitCode)) return false;
@@ -196,6 +220,9 @@ bool CBaseThread::Terminate(DWORD nExitCode) {
 }
 
 void CBaseThread::StopForDestruction(DWORD nTimeout) {
+    // Called from destructors, which are noexcept and must complete: a forced end of the
+    // calling thread waits until this returns.
+    platform::CDeferForcedEnd defer;
     if (Stop(nTimeout)) {
         // Stop returns true at once on the worker itself; otherwise the thread has ended.
         return;

@@ -94,9 +94,15 @@ class CBaseThread {
     /// is already StateEnded, on time-out, and on a failed wait (which is logged at level 1).
     bool WaitUntillStop(DWORD nTimeout);
 
-    /// Ends the thread by force with nExitCode (see platform::CThread::Terminate for what
-    /// that means on each platform and what it cannot do). On success StateEnded and true; the
-    /// handle and identifier stay for the caller to release.
+    /// Ends the thread by force with nExitCode (see platform::CThread::Terminate for where
+    /// it acts on each platform and what it cannot do). On success StateEnded and true; the
+    /// handle and identifier stay for the caller to release; none of the worker's code runs
+    /// afterwards (no further Step, no AfterRun, no OnThreadExit). A worker inside a library
+    /// call (a Stop, a log call, a destructor...) finishes that call first.
+    /// On failure false, with the exit code stored and the state unchanged. On Linux the
+    /// request then stays pending: the worker ends at its next blocking call outside the
+    /// library, and its end records StateEnded (its thread's exit code is nExitCode). On
+    /// Windows nothing stays pending.
     bool Terminate(DWORD nExitCode);
 
     /// Releases a held thread handle and clears the identifier; the thread is not touched.

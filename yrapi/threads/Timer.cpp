@@ -34,7 +34,12 @@ bool IsFireable(const timer_item& item) {
 CTimer::CTimer()
     : dwLastPassTick(platform::GetTickCount()), pListedSignal(platform::CSemaphore::Create(0, 1)) {}
 
-CTimer::~CTimer() = default;
+CTimer::~CTimer() {
+    // Copies a pass left behind: only a forced end in a callback leaves any.
+    for (int i = 0; i < firingQueue.count.load(); ++i) {
+        delete static_cast<timer_item*>(firingQueue.items[i]);
+    }
+}
 
 bool CTimer::OnTimer(timer_item* pItem, DWORD dwNow) {
     if (pItem->pfnCallback == nullptr) return true;
@@ -98,6 +103,9 @@ void CTimer::ProcessTimers() {
         if (pCopy->pfnCallback != nullptr) {
             pCopy->pfnCallback(pCopy->nParam1, pCopy->nParam2, pCopy->dwDueTick);
         }
+        // Taken out of the queue only once delivered: a forced end acting in a callback
+        // leaves this copy and the rest to the destructor.
+        firingQueue.items[i] = nullptr;
         delete pCopy;
     }
     firingQueue.count = 0;

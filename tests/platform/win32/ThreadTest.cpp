@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <windows.h>
 
 namespace YRAPI::platform {
@@ -66,7 +67,6 @@ TEST(CThreadTerminateWin32, EndsAThreadInEachOfTheLayersWaitsAtOnceAndUnwindsNot
         {"sleep", [](Job&) { Sleep(INFINITE); }},
         {"semaphore", [](Job& job) { job.pGo->Wait(INFINITE); }},
         {"timed semaphore", [](Job& job) { job.pGo->Wait(600000); }},
-        {"mutex held by another thread", [](Job& job) { job.pBusy->Wait(INFINITE); }},
         {"thread's end", [](Job& job) { job.pOther->Wait(INFINITE); }},
     };
     for (const auto& c : cases) {
@@ -95,32 +95,67 @@ TEST(CThreadTerminateWin32, EndsAThreadInEachOfTheLayersWaitsAtOnceAndUnwindsNot
     }
 }
 
-// Outside the layer's waits a thread may hold a system lock; it is not ended there, and a
-// refused end leaves nothing pending. (The only check of that path; it takes a few seconds.)
-TEST(CThreadTerminateWin32, ThreadOutsideTheLayersWaitsIsNotEndedAndNothingStaysPending) {
-    Job job;
-    job.pfnBlock = [](Job& job) {
-        while (!job.bRelease) {
-        }
-        job.pGo->Wait(INFINITE);
+// Where a thread may hold a lock, or may be taking one, it is not ended: in computation, in a
+// kernel mutex wait (which may be a stop request waiting for a worker's state lock), in a
+// wait for a C++ runtime mutex or a critical section (whose waiter counts an end would leave
+// wrong). A refused end leaves nothing pending. (Each row takes the 2 s bound.)
+TEST(CThreadTerminateWin32, ThreadWhereALockMayBeInPlayIsNotEndedAndNothingStaysPending) {
+    static std::mutex runtimeMutex;
+    static CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    const struct {
+        const char* szWhere;
+        void (*pfnBlock)(Job&);
+    } cases[] = {
+        {"computation",
+         [](Job& job) {
+             while (!job.bRelease) {
+             }
+         }},
+        {"kernel mutex wait", [](Job& job) { job.pBusy->Wait(INFINITE); }},
+        {"std::mutex", [](Job&) { std::lock_guard<std::mutex> hold(runtimeMutex); }},
+        {"critical section",
+         [](Job&) {
+             EnterCriticalSection(&section);
+             LeaveCriticalSection(&section);
+         }},
     };
-    auto pThread = StartJob(job);
-    ASSERT_NE(pThread, nullptr);
-    auto start = Clock::now();
-    SetLastError(0);
-    EXPECT_FALSE(pThread->Terminate(42));
-    EXPECT_NE(GetLastError(), 0u);
-    EXPECT_GE(Clock::now() - start, milliseconds(1000));
-    EXPECT_EQ(pThread->GetExitCode(), STILL_ACTIVE);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.szWhere);
+        Job job;
+        ASSERT_EQ(job.pBusy->Wait(0), WaitResult::Acquired);
+        runtimeMutex.lock();
+        EnterCriticalSection(&section);
+        // The row's block, then the layer's wait.
+        static void (*pfnPicked)(Job&) = nullptr;
+        pfnPicked = c.pfnBlock;
+        job.pfnBlock = [](Job& job) {
+            pfnPicked(job);
+            job.pGo->Wait(INFINITE);
+        };
+        auto pThread = StartJob(job);
+        ASSERT_NE(pThread, nullptr);
+        Sleep(50);  // into its block
+        auto start = Clock::now();
+        SetLastError(0);
+        EXPECT_FALSE(pThread->Terminate(42));
+        EXPECT_NE(GetLastError(), 0u);
+        EXPECT_GE(Clock::now() - start, milliseconds(1000));
+        EXPECT_EQ(pThread->GetExitCode(), STILL_ACTIVE);
 
-    // In its wait now, the thread is not ended by the earlier request...
-    job.bRelease = true;
-    Sleep(100);
-    EXPECT_EQ(pThread->Wait(0), WaitResult::Timeout);
-    // ...but by a new one, at once.
-    EXPECT_TRUE(pThread->Terminate(43));
-    EXPECT_EQ(pThread->GetExitCode(), 43u);
-    EXPECT_FALSE(job.bPastBlock);
+        // Released into the layer's wait, the thread is not ended by the earlier request...
+        job.bRelease = true;
+        EXPECT_TRUE(job.pBusy->Release());
+        runtimeMutex.unlock();
+        LeaveCriticalSection(&section);
+        Sleep(100);
+        EXPECT_EQ(pThread->Wait(0), WaitResult::Timeout);
+        // ...but by a new one, at once.
+        EXPECT_TRUE(pThread->Terminate(43));
+        EXPECT_EQ(pThread->GetExitCode(), 43u);
+        EXPECT_FALSE(job.bPastBlock);
+    }
+    DeleteCriticalSection(&section);
 }
 
 // A thread ended while it starts (inside the system's loader, which holds its lock for the

@@ -58,9 +58,11 @@ std::uint64_t OwnerToken() {
 WaitResult FromLockResult(CKernelMutex::Impl& impl, int rc) {
     switch (rc) {
         case 0:
+            posix::TsanAcquire(&impl);
             if (impl.nDepth++ == 0) impl.nOwner.store(OwnerToken());
             return WaitResult::Acquired;
         case EOWNERDEAD:
+            posix::TsanAcquire(&impl);
             pthread_mutex_consistent(&impl.mutex);
             impl.nDepth = 1;  // the dead owner's levels are gone with it
             impl.nOwner.store(OwnerToken());
@@ -145,6 +147,7 @@ bool CKernelMutex::Release() {
     unsigned nWasDepth = pImpl->nDepth;
     std::uint64_t nWasOwner = pImpl->nOwner.load();
     if (--pImpl->nDepth == 0) pImpl->nOwner.store(0);
+    posix::TsanRelease(pImpl);
     // We own it by our own record; pthread has the last word all the same.
     int rc = pthread_mutex_unlock(&pImpl->mutex);
     if (rc != 0) {

@@ -2,12 +2,6 @@
 #include "yrapi/platform/posix/Posix.h"
 
 namespace YRAPI::platform::posix {
-namespace {
-
-thread_local CForcedEnd* tForcedEnd = nullptr;
-
-}  // namespace
-
 timespec DeadlineAfter(clockid_t clock, DWORD dwTimeoutMs) {
     timespec t{};
     clock_gettime(clock, &t);
@@ -32,55 +26,6 @@ CMonitor::CMonitor() {
 CMonitor::~CMonitor() {
     pthread_cond_destroy(&cond);
     pthread_mutex_destroy(&mutex);
-}
-
-CForcedEnd::CForcedEnd() { pthread_mutex_init(&wakeLock, nullptr); }
-
-CForcedEnd::~CForcedEnd() { pthread_mutex_destroy(&wakeLock); }
-
-void CForcedEnd::Request() {
-    CMutexHolder hold(wakeLock);
-    int nExpected = None;
-    // A thread that is already ending is not asked again: it must not leave twice.
-    if (!nState.compare_exchange_strong(nExpected, Requested)) return;
-    // The thread checks the request with the monitor's mutex held before it blocks, so a
-    // broadcast under that mutex cannot fall between its check and its wait. The monitor
-    // stays valid while it is registered: the thread withdraws it under wakeLock, which is
-    // held here.
-    if (pWaitingOn != nullptr) {
-        CMutexHolder holdMonitor(pWaitingOn->mutex);
-        pthread_cond_broadcast(&pWaitingOn->cond);
-    }
-}
-
-bool CForcedEnd::Withdraw() {
-    int nExpected = Requested;
-    return nState.compare_exchange_strong(nExpected, None) || nExpected == None;
-}
-
-void SetCurrentForcedEnd(CForcedEnd* pForcedEnd) { tForcedEnd = pForcedEnd; }
-
-CForcedEnd* CurrentForcedEnd() { return tForcedEnd; }
-
-CForcedEndPoint::CForcedEndPoint(CMonitor* pMonitor) : pForcedEnd(tForcedEnd), pMonitor(pMonitor) {
-    if (pForcedEnd == nullptr || pMonitor == nullptr) return;
-    CMutexHolder hold(pForcedEnd->wakeLock);
-    pForcedEnd->pWaitingOn = pMonitor;
-}
-
-CForcedEndPoint::~CForcedEndPoint() {
-    if (pForcedEnd == nullptr || pMonitor == nullptr) return;
-    CMutexHolder hold(pForcedEnd->wakeLock);
-    pForcedEnd->pWaitingOn = nullptr;
-}
-
-void CForcedEndPoint::ActIfRequested() {
-    if (pForcedEnd == nullptr || pForcedEnd->nState.load() != CForcedEnd::Requested) return;
-    int nExpected = CForcedEnd::Requested;
-    if (!pForcedEnd->nState.compare_exchange_strong(nExpected, CForcedEnd::Acting)) return;
-    // Unwinds the stack as a cancellation would: destructors run (the wait's mutex holder and
-    // this point among them), and ThreadStart's records the end with the forced exit code.
-    pthread_exit(nullptr);
 }
 
 }  // namespace YRAPI::platform::posix

@@ -8,9 +8,10 @@
 // joined, so the pthread_t is always still valid when it is used. A wait that sees the end
 // recorded joins the thread before it reports the end.
 //
-// A forced end is never a pthread cancellation (a request that could not be withdrawn, and
-// that would act in any libc call): it is asked of the thread through its CForcedEnd and
-// taken up at the backend's own waits (see Posix.h).
+// A forced end is a deferred pthread cancellation. It acts only at a cancellation point the
+// thread reaches with cancellation enabled; every library call that must not be cut short
+// disables it for its duration (CDeferForcedEnd, counted per thread here), so the request
+// then waits for the call to return and acts at the next blocking call.
 #include "yrapi/platform/Thread.h"
 
 #include "yrapi/platform/ErrorText.h"
@@ -36,9 +37,9 @@ struct CThread::Control : posix::CMonitor {
     bool bSuspended = false;          // guarded by mutex
     bool bEnded = false;              // guarded by mutex
     bool bJoined = false;             // guarded by mutex; the pthread has been reaped
+    bool bEndRequested = false;       // guarded by mutex; a cancellation has been sent
     DWORD dwForcedCode = 0;           // guarded by mutex; the code a forced end leaves
     DWORD dwExitCode = STILL_ACTIVE;  // guarded by mutex
-    posix::CForcedEnd forcedEnd;      // Terminate's request to the thread
     pthread_mutex_t terminateLock;    // one Terminate at a time; never taken by the thread
 
     Control() { pthread_mutex_init(&terminateLock, nullptr); }
@@ -51,7 +52,11 @@ namespace {
 
 thread_local DWORD tCurrentId = 0;
 
-using posix::CForcedEndPoint;
+// CDeferForcedEnd's count on threads this backend started; other threads are never cancelled
+// by the library and skip it.
+thread_local bool tbCancellable = false;
+thread_local unsigned tnDeferred = 0;
+
 using posix::CMutexHolder;
 
 timespec MonotonicDeadline(DWORD dwTimeoutMs) {
@@ -62,8 +67,14 @@ timespec MonotonicDeadline(DWORD dwTimeoutMs) {
 // monotonic deadline (none for INFINITE). The end is recorded just before the thread leaves
 // ThreadStart, but only once it has fully exited has the kernel marked the robust mutexes it
 // still owned as abandoned; a thread's end is reported after that, as on Win32, so a mutex the
-// thread held is obtainable at once. Not a forced-end point: the thread is as good as gone.
-bool JoinEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, const timespec& deadline) {
+// thread held is obtainable at once. pthread_join is a cancellation point; a waiter ended
+// there leaves the thread joinable (bJoined stays false).
+// Not instrumented by AddressSanitizer, like every frame of the backend that a forced end's
+// unwind passes (see Sleep): a skipped frame leaves its red zones poisoned, and a clean-up
+// on the way asks the ASan runtime to unpoison the stack, which GCC 12's runtime cannot do
+// without tripping over them. The thread's stack is unpoisoned as a whole when it ends.
+__attribute__((no_sanitize_address)) bool JoinEndedLocked(CThread::Control& c, DWORD dwTimeoutMs,
+                                                          const timespec& deadline) {
     if (c.bJoined) return true;
     int rc;
     if (dwTimeoutMs == INFINITE) {
@@ -89,12 +100,11 @@ bool JoinEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, const timespec& dea
     return rc == 0;
 }
 
-// Waits with c.mutex held until the thread has ended; false on time-out. The wait is a
-// forced-end point of the calling thread (point was built on c before c.mutex was taken).
-bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, CForcedEndPoint& point) {
+// Waits with c.mutex held (by a CMutexHolder) until the thread has ended; false on
+// time-out. A cancellation point of the calling thread, unless it has cancellation disabled.
+__attribute__((no_sanitize_address)) bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs) {
     timespec deadline = MonotonicDeadline(dwTimeoutMs == INFINITE ? 0 : dwTimeoutMs);
     while (!c.bEnded) {
-        point.ActIfRequested();
         int rc = dwTimeoutMs == INFINITE ? pthread_cond_wait(&c.cond, &c.mutex)
                                          : pthread_cond_timedwait(&c.cond, &c.mutex, &deadline);
         if (rc == ETIMEDOUT && !c.bEnded) return false;
@@ -103,7 +113,7 @@ bool WaitEndedLocked(CThread::Control& c, DWORD dwTimeoutMs, CForcedEndPoint& po
 }
 
 // Records the thread's end on every way out of its routine, a forced end included: as a
-// destructor it runs during the unwind of pthread_exit.
+// destructor it runs during the cancellation's unwind.
 struct EndRecorder {
     CThread::Control& c;
     bool bReturned = false;
@@ -111,14 +121,14 @@ struct EndRecorder {
 
     ~EndRecorder() {
         CMutexHolder hold(c.mutex);
-        bool bForced = c.forcedEnd.nState.load() == posix::CForcedEnd::Acting;
-        c.dwExitCode = bReturned ? dwResult : (bForced ? c.dwForcedCode : 0xFFFFFFFFu);
+        c.dwExitCode = bReturned ? dwResult : (c.bEndRequested ? c.dwForcedCode : 0xFFFFFFFFu);
         c.bEnded = true;
         pthread_cond_broadcast(&c.cond);
     }
 };
 
-extern "C" void* ThreadStart(void* p) {
+// Not instrumented by AddressSanitizer, for the reason given at WaitEndedLocked.
+extern "C" __attribute__((no_sanitize_address)) void* ThreadStart(void* p) {
     // Take over the reference that Create handed in, so the block outlives a closed handle.
     auto* pHolder = static_cast<std::shared_ptr<CThread::Control>*>(p);
     std::shared_ptr<CThread::Control> pControl = std::move(*pHolder);
@@ -126,18 +136,17 @@ extern "C" void* ThreadStart(void* p) {
     CThread::Control& c = *pControl;
 
     tCurrentId = static_cast<DWORD>(gettid());
-    posix::SetCurrentForcedEnd(&c.forcedEnd);
+    tbCancellable = true;
+    // Deferred cancellation, enabled: pthread's defaults, made sure of.
+    pthread_setcanceltype(PTHREAD_CANCEL_DEFERRED, nullptr);
+    pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, nullptr);
     EndRecorder recorder{c};
     {
-        // A suspended start is a forced-end point: such a thread ends before its routine.
-        CForcedEndPoint point(&c);
+        // A suspended start is a cancellation point: such a thread ends before its routine.
         CMutexHolder hold(c.mutex);
         c.tid = static_cast<pid_t>(tCurrentId);
         pthread_cond_broadcast(&c.cond);
-        while (c.bSuspended) {
-            point.ActIfRequested();
-            pthread_cond_wait(&c.cond, &c.mutex);
-        }
+        while (c.bSuspended) pthread_cond_wait(&c.cond, &c.mutex);
     }
     recorder.dwResult = c.routine(c.pArg);
     recorder.bReturned = true;
@@ -145,6 +154,18 @@ extern "C" void* ThreadStart(void* p) {
 }
 
 }  // namespace
+
+void CDeferForcedEnd::EnterDeferral() {
+    if (!tbCancellable) return;
+    if (tnDeferred++ == 0) pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, nullptr);
+}
+
+void CDeferForcedEnd::LeaveDeferral() {
+    if (!tbCancellable) return;
+    // A request made meanwhile stays pending: deferred cancellation acts only at the next
+    // cancellation point, not here.
+    if (--tnDeferred == 0) pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, nullptr);
+}
 
 DWORD GetCurrentThreadId() {
     if (tCurrentId == 0) tCurrentId = static_cast<DWORD>(gettid());
@@ -167,6 +188,7 @@ std::unique_ptr<CThread> CThread::Create(ThreadRoutine routine, void* pArg, bool
         SetLastError(EAGAIN);
         return nullptr;
     }
+    CDeferForcedEnd defer;  // the start-up's waits and allocations complete
     auto pControl = std::make_shared<Control>();
     pControl->routine = routine;
     pControl->pArg = pArg;
@@ -185,7 +207,7 @@ std::unique_ptr<CThread> CThread::Create(ThreadRoutine routine, void* pArg, bool
         c.thread = thread;
         // The identifier is the kernel's thread id, which only the thread can read: wait for
         // it to publish it, so that callers know it as soon as Create returns. The new thread
-        // publishes it first thing, so this is no forced-end point.
+        // publishes it first thing.
         while (c.tid == 0) pthread_cond_wait(&c.cond, &c.mutex);
         if (pdwThreadId != nullptr) *pdwThreadId = static_cast<DWORD>(c.tid);
     }
@@ -193,6 +215,7 @@ std::unique_ptr<CThread> CThread::Create(ThreadRoutine routine, void* pArg, bool
 }
 
 CThread::~CThread() {
+    CDeferForcedEnd defer;  // a destructor: the join below is no place to end the caller
     Control& c = *pControl;
     pthread_mutex_lock(&c.mutex);
     bool bEnded = c.bEnded;
@@ -207,10 +230,8 @@ CThread::~CThread() {
 }
 
 DWORD CThread::GetId() const {
-    pthread_mutex_lock(&pControl->mutex);
-    auto id = static_cast<DWORD>(pControl->tid);
-    pthread_mutex_unlock(&pControl->mutex);
-    return id;
+    CMutexHolder hold(pControl->mutex);
+    return static_cast<DWORD>(pControl->tid);
 }
 
 bool CThread::Resume() {
@@ -223,57 +244,53 @@ bool CThread::Resume() {
     return bWasSuspended;
 }
 
-WaitResult CThread::Wait(DWORD dwTimeoutMs) {
+__attribute__((no_sanitize_address)) WaitResult CThread::Wait(DWORD dwTimeoutMs) {
     if (detail::ConsumeFault(testing::Fault::ThreadWait)) {
         SetLastError(EINVAL);
         return WaitResult::Failed;
     }
+    // One of the layer's own waits: a cancellation point, unless called inside a library
+    // call (CDeferForcedEnd), which then completes.
     Control& c = *pControl;
-    CForcedEndPoint point(&c);
     CMutexHolder hold(c.mutex);
-    return WaitEndedLocked(c, dwTimeoutMs, point) ? WaitResult::Acquired : WaitResult::Timeout;
+    return WaitEndedLocked(c, dwTimeoutMs) ? WaitResult::Acquired : WaitResult::Timeout;
 }
 
 DWORD CThread::GetExitCode() const {
-    pthread_mutex_lock(&pControl->mutex);
-    DWORD code = pControl->dwExitCode;
-    pthread_mutex_unlock(&pControl->mutex);
-    return code;
+    CMutexHolder hold(pControl->mutex);
+    return pControl->dwExitCode;
 }
 
 bool CThread::Terminate(DWORD dwExitCode) {
-    // How long the thread may take to reach a forced-end point, and then to unwind.
-    constexpr DWORD kTerminateWaitMs = 5000;
+    // How long the thread may take to reach a cancellation point and unwind.
+    constexpr DWORD kTerminateWaitMs = 2000;
     if (detail::ConsumeFault(testing::Fault::ThreadTerminate)) {
         SetLastError(EPERM);
         return false;
     }
+    // A library call: a caller that is itself being ended finishes this call first, so a
+    // request it makes is never left half made, and its wait is never cut short.
+    CDeferForcedEnd defer;
     Control& c = *pControl;
     CMutexHolder holdTerminate(c.terminateLock);
-    {
-        CForcedEndPoint point(&c);
-        CMutexHolder hold(c.mutex);
-        if (c.bEnded) {
-            bool bGone = WaitEndedLocked(c, kTerminateWaitMs, point);
-            if (!bGone) SetLastError(ETIMEDOUT);
-            return bGone;
-        }
+    CMutexHolder hold(c.mutex);
+    if (!c.bEnded) {
         if (c.tid == gettid()) {
             SetLastError(EDEADLK);
             return false;
         }
+        // The latest request's code is the one the end leaves. pthread_t is valid here: the
+        // thread has not been joined (it has not ended) and its handle has not been closed.
         c.dwForcedCode = dwExitCode;
+        if (!c.bEndRequested) {
+            c.bEndRequested = true;
+            pthread_cancel(c.thread);
+        }
     }
-    // Not under c.mutex: the request wakes a thread that may be waiting on c itself.
-    c.forcedEnd.Request();
-    CForcedEndPoint point(&c);
-    CMutexHolder hold(c.mutex);
-    if (WaitEndedLocked(c, kTerminateWaitMs, point)) return true;
-    // No forced-end point within the bound. Withdraw the request, so that the thread runs on
-    // as if it had never been asked; if it has just taken it up, it is ending: let it finish.
-    // (A thread that ended by itself meanwhile keeps its own exit code.)
-    bool bWithdrawn = c.forcedEnd.Withdraw();
-    if ((!bWithdrawn || c.bEnded) && WaitEndedLocked(c, kTerminateWaitMs, point)) return true;
+    // A thread that ended by itself meanwhile keeps its own exit code.
+    if (WaitEndedLocked(c, kTerminateWaitMs)) return true;
+    // No cancellation point within the bound: the request stays pending (a cancellation
+    // cannot be taken back) and acts at the thread's next one.
     SetLastError(ETIMEDOUT);
     return false;
 }

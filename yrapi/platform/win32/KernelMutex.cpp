@@ -33,7 +33,10 @@ std::unique_ptr<CKernelMutex> CKernelMutex::Create() {
 CKernelMutex::~CKernelMutex() { delete pImpl; }
 
 WaitResult CKernelMutex::Wait(DWORD dwTimeoutMs) {
-    win32::CTerminableWait wait;
+    // Never a place for a forced end, also when called from the program's own code: a
+    // thread ended here may be in the middle of a call that takes a lock, such as a stop
+    // request waiting for a worker's state lock.
+    CDeferForcedEnd defer;
     return win32::FromWait(::WaitForSingleObject(pImpl->hMutex.Get(), dwTimeoutMs));
 }
 

@@ -20,6 +20,8 @@
 #include <atomic>
 #include <memory>
 #include <mmsystem.h>
+#include <pthread.h>
+#include <semaphore.h>
 
 namespace YRAPI::platform {
 
@@ -29,7 +31,7 @@ struct CThread::Control {
     ThreadRoutine routine = nullptr;
     void* pArg = nullptr;
     std::atomic<bool> bResumed{false};
-    std::atomic<int> nInWait{0};  // the layer's waits the thread is blocked in (CTerminableWait)
+    win32::CForcedEndCounts counts;  // read by Terminate while the thread is suspended
     // The thread's own reference to this block, handed over in CreateThread's argument. The
     // thread drops it when its routine returns; Terminate drops it for a thread it ended.
     std::atomic<std::shared_ptr<Control>*> pThreadsReference{nullptr};
@@ -41,15 +43,185 @@ namespace {
     auto* pReference = static_cast<std::shared_ptr<CThread::Control>*>(p);
     CThread::Control& c = **pReference;
     // From here on the layer's waits on this thread are counted where Terminate looks.
-    win32::SetWaitCount(&c.nInWait);
+    win32::SetForcedEndCounts(&c.counts);
     DWORD dwResult = c.routine(c.pArg);
-    win32::SetWaitCount(nullptr);
+    win32::SetForcedEndCounts(nullptr);
     // May be the block's last reference, when the handle object has gone.
     delete c.pThreadsReference.exchange(nullptr);
     return dwResult;
 }
 
 bool HasEnded(HANDLE hThread) { return ::WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; }
+
+#if defined(__x86_64__) || defined(_M_X64)
+// Where a suspended thread stands, told from its stack: whether it is blocked in a sleep or a
+// wait on kernel objects that the program's own code called. Nothing here may take a lock
+// (the suspended thread could hold it): the modules' extents and unwind tables are read from
+// their headers once, before any thread is suspended, and the stack is walked with
+// RtlVirtualUnwind alone, which only reads memory.
+
+// One loaded image: its extent and its function table (.pdata).
+struct CImage {
+    DWORD64 dwBase = 0;
+    DWORD64 dwEnd = 0;
+    const RUNTIME_FUNCTION* pFunctions = nullptr;
+    DWORD nFunctions = 0;
+
+    explicit CImage(HMODULE hModule) {
+        if (hModule == nullptr) return;
+        const auto* pBytes = reinterpret_cast<const BYTE*>(hModule);
+        const auto* pDos = reinterpret_cast<const IMAGE_DOS_HEADER*>(pBytes);
+        const auto* pNt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(pBytes + pDos->e_lfanew);
+        dwBase = reinterpret_cast<DWORD64>(pBytes);
+        dwEnd = dwBase + pNt->OptionalHeader.SizeOfImage;
+        const IMAGE_DATA_DIRECTORY& table =
+            pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXCEPTION];
+        pFunctions = reinterpret_cast<const RUNTIME_FUNCTION*>(pBytes + table.VirtualAddress);
+        nFunctions = table.VirtualAddress != 0 ? table.Size / sizeof(RUNTIME_FUNCTION) : 0;
+    }
+
+    bool Holds(DWORD64 dwPc) const { return dwPc >= dwBase && dwPc < dwEnd; }
+
+    // The function entry that holds dwPc (the table is sorted), or null for a leaf.
+    const RUNTIME_FUNCTION* Find(DWORD64 dwPc) const {
+        const auto dwRva = static_cast<::DWORD>(dwPc - dwBase);
+        DWORD nLow = 0;
+        DWORD nHigh = nFunctions;
+        while (nLow < nHigh) {
+            DWORD nMid = nLow + (nHigh - nLow) / 2;
+            if (dwRva < pFunctions[nMid].BeginAddress) {
+                nHigh = nMid;
+            } else if (dwRva >= pFunctions[nMid].EndAddress) {
+                nLow = nMid + 1;
+            } else {
+                return &pFunctions[nMid];
+            }
+        }
+        return nullptr;
+    }
+};
+
+struct CSystemCode {
+    CImage ntdll{::GetModuleHandleA("ntdll.dll")};
+    CImage kernel32{::GetModuleHandleA("kernel32.dll")};
+    CImage kernelBase{::GetModuleHandleA("kernelbase.dll")};
+    CImage program{::GetModuleHandleA(nullptr)};
+    // The system calls a sleep or a wait on kernel objects blocks in.
+    DWORD64 waitCalls[3] = {Address("NtDelayExecution"), Address("NtWaitForSingleObject"),
+                            Address("NtWaitForMultipleObjects")};
+    // The C++ runtime's locks, condition variables, joins and one-time calls (the pthread
+    // emulation that std::mutex, std::condition_variable, std::thread, std::call_once and
+    // static initialisation rest on). A thread ended inside one leaves the object's waiter
+    // counts or its lock wrong for every other thread, so a wait with one of them on its stack
+    // is never a place to end it.
+    DWORD64 runtimeLocks[15] = {Entry(&pthread_mutex_lock),
+                                Entry(&pthread_mutex_timedlock),
+                                Entry(&pthread_cond_wait),
+                                Entry(&pthread_cond_timedwait),
+                                Entry(&pthread_rwlock_rdlock),
+                                Entry(&pthread_rwlock_wrlock),
+                                Entry(&pthread_rwlock_timedrdlock),
+                                Entry(&pthread_rwlock_timedwrlock),
+                                Entry(&pthread_join),
+                                Entry(&pthread_once),
+                                Entry(&pthread_barrier_wait),
+                                Entry(&pthread_spin_lock),
+                                Entry(&sem_wait),
+                                Entry(&sem_timedwait),
+                                Entry(&pthread_cond_timedwait_relative_np)};
+
+    DWORD64 Address(const char* szName) const {
+        HMODULE hNtdll = ::GetModuleHandleA("ntdll.dll");
+        return hNtdll != nullptr ? reinterpret_cast<DWORD64>(::GetProcAddress(hNtdll, szName)) : 0;
+    }
+
+    // The start of the function that holds pFunction's code, as the stack walk sees it.
+    template <class F>
+    DWORD64 Entry(F* pFunction) const {
+        auto dwPc = reinterpret_cast<DWORD64>(pFunction);
+        const RUNTIME_FUNCTION* pEntry = program.Holds(dwPc) ? program.Find(dwPc) : nullptr;
+        return pEntry != nullptr ? program.dwBase + pEntry->BeginAddress : dwPc;
+    }
+
+    const CImage* ImageOf(DWORD64 dwPc) const {
+        for (const CImage* pImage : {&ntdll, &kernel32, &kernelBase, &program}) {
+            if (pImage->Holds(dwPc)) return pImage;
+        }
+        return nullptr;
+    }
+};
+
+const CSystemCode& SystemCode() {
+    static const CSystemCode code;
+    return code;
+}
+
+// Steps context to its caller's frame; false when the frame's code is not in a known image.
+bool Unwind(const CSystemCode& code, CONTEXT& context) {
+    const CImage* pImage = code.ImageOf(context.Rip);
+    if (pImage == nullptr) return false;
+    const RUNTIME_FUNCTION* pEntry = pImage->Find(context.Rip);
+    if (pEntry == nullptr) {
+        // A leaf (a system call's stub): the return address is on top of the stack.
+        context.Rip = *reinterpret_cast<const DWORD64*>(context.Rsp);
+        context.Rsp += 8;
+        return true;
+    }
+    void* pHandlerData = nullptr;
+    DWORD64 dwEstablisher = 0;
+    ::RtlVirtualUnwind(UNW_FLAG_NHANDLER, pImage->dwBase, context.Rip,
+                       const_cast<RUNTIME_FUNCTION*>(pEntry), &context, &pHandlerData,
+                       &dwEstablisher, nullptr);
+    return true;
+}
+
+// True when the suspended thread is blocked in a sleep or a wait on kernel objects that the
+// program's own code called, with no runtime lock on its stack: its stack is then the system
+// call's stub, the Win32 functions (kernel32, kernelbase) and nothing but the program's frames
+// down to the thread's start. A wait reached any other way (inside the loader, a critical
+// section of the heap or the C runtime, another DLL, a runtime lock) is no place to end it.
+bool IsInOwnWait(CONTEXT context) {
+    const CSystemCode& code = SystemCode();
+    bool bInWaitCall = false;
+    for (DWORD64 dwCall : code.waitCalls) {
+        if (dwCall != 0 && context.Rip >= dwCall && context.Rip < dwCall + 32) bInWaitCall = true;
+    }
+    if (!bInWaitCall || !Unwind(code, context)) return false;
+    while (code.kernelBase.Holds(context.Rip) || code.kernel32.Holds(context.Rip)) {
+        if (!Unwind(code, context)) return false;
+    }
+    if (!code.program.Holds(context.Rip)) return false;
+    for (int nFrame = 0; nFrame < 64; ++nFrame) {
+        if (!code.program.Holds(context.Rip)) {
+            // The thread's start, which Windows calls through kernel32.
+            return code.kernel32.Holds(context.Rip);
+        }
+        const RUNTIME_FUNCTION* pEntry = code.program.Find(context.Rip);
+        if (pEntry != nullptr) {
+            DWORD64 dwFunction = code.program.dwBase + pEntry->BeginAddress;
+            for (DWORD64 dwLock : code.runtimeLocks) {
+                if (dwFunction == dwLock) return false;
+            }
+        }
+        if (!Unwind(code, context)) return false;
+    }
+    return false;
+}
+#endif
+
+// Whether the suspended thread may be ended where it stands: outside every library call, and
+// blocked in one of the layer's own waits, or (64-bit) in a sleep or a wait on kernel objects
+// of the program's own.
+bool IsTerminableHere(CThread::Control& c, const CONTEXT& context) {
+    if (c.counts.nDeferred.load() != 0) return false;
+    if (c.counts.nInWait.load() > 0) return true;
+#if defined(__x86_64__) || defined(_M_X64)
+    return IsInOwnWait(context);
+#else
+    (void)context;
+    return false;
+#endif
+}
 
 }  // namespace
 
@@ -79,6 +251,7 @@ std::unique_ptr<CThread> CThread::Create(ThreadRoutine routine, void* pArg, bool
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    CDeferForcedEnd defer;  // a library call: the start-up completes
     auto pControl = std::make_shared<Control>();
     pControl->routine = routine;
     pControl->pArg = pArg;
@@ -131,11 +304,12 @@ DWORD CThread::GetExitCode() const {
 
 bool CThread::Terminate(DWORD dwExitCode) {
     // How long the thread may take to reach one of the layer's waits, and then to be gone.
-    constexpr ::DWORD kTerminateWaitMs = 5000;
+    constexpr ::DWORD kTerminateWaitMs = 2000;
     if (detail::ConsumeFault(testing::Fault::ThreadTerminate)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
+    CDeferForcedEnd defer;  // a caller that is itself being ended finishes this call first
     Control& c = *pControl;
     HANDLE hThread = c.hThread.Get();
     if (HasEnded(hThread)) return true;  // its own exit code stays
@@ -143,6 +317,9 @@ bool CThread::Terminate(DWORD dwExitCode) {
         SetLastError(ERROR_POSSIBLE_DEADLOCK);
         return false;
     }
+#if defined(__x86_64__) || defined(_M_X64)
+    SystemCode();  // read while no thread is suspended: building it may take the loader's lock
+#endif
     const ::DWORD dwStart = ::GetTickCount();
     for (;;) {
         if (::SuspendThread(hThread) == static_cast<::DWORD>(-1)) {
@@ -151,10 +328,10 @@ bool CThread::Terminate(DWORD dwExitCode) {
         }
         // SuspendThread only asks; reading the context waits until the thread has stopped.
         CONTEXT context{};
-        context.ContextFlags = CONTEXT_CONTROL;
+        context.ContextFlags = CONTEXT_FULL;
         ::GetThreadContext(hThread, &context);
         // A thread that was never resumed has run nothing yet.
-        if (!c.bResumed.load() || c.nInWait.load() > 0) break;
+        if (!c.bResumed.load() || IsTerminableHere(c, context)) break;
         ::ResumeThread(hThread);
         if (::GetTickCount() - dwStart >= kTerminateWaitMs) {
             SetLastError(ERROR_TIMEOUT);

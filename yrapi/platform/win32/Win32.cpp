@@ -13,18 +13,36 @@ void CHandle::Reset(HANDLE hNew) {
 }
 
 namespace {
-thread_local std::atomic<int>* tpWaitCount = nullptr;
+thread_local CForcedEndCounts* tpCounts = nullptr;
 }
 
-void SetWaitCount(std::atomic<int>* pCount) { tpWaitCount = pCount; }
+void SetForcedEndCounts(CForcedEndCounts* pCounts) { tpCounts = pCounts; }
 
-CTerminableWait::CTerminableWait() : pCount(tpWaitCount) {
-    if (pCount != nullptr) pCount->fetch_add(1);
+CTerminableWait::CTerminableWait() : pCounts(tpCounts) {
+    if (pCounts != nullptr) pCounts->nInWait.fetch_add(1);
 }
 
 CTerminableWait::~CTerminableWait() {
-    if (pCount != nullptr) pCount->fetch_sub(1);
+    if (pCounts != nullptr) pCounts->nInWait.fetch_sub(1);
 }
+
+}  // namespace YRAPI::platform::win32
+
+namespace YRAPI::platform {
+
+// Read by CThread::Terminate only while the thread is suspended, after GetThreadContext has
+// waited for it to stop: every count the thread made before is visible then.
+void CDeferForcedEnd::EnterDeferral() {
+    if (win32::tpCounts != nullptr) win32::tpCounts->nDeferred.fetch_add(1);
+}
+
+void CDeferForcedEnd::LeaveDeferral() {
+    if (win32::tpCounts != nullptr) win32::tpCounts->nDeferred.fetch_sub(1);
+}
+
+}  // namespace YRAPI::platform
+
+namespace YRAPI::platform::win32 {
 
 void KeepSystemError() { SetLastError(::GetLastError()); }
 

@@ -1,6 +1,6 @@
 // Win32.h - private to the Win32 backend: <windows.h> as its files include it, and the small
 // pieces they share.
-// Thread-safety: a CHandle belongs to one owner; CTerminableWait and SetWaitCount act on the
+// Thread-safety: a CHandle belongs to one owner; CTerminableWait and SetForcedEndCounts act on the
 // calling thread only.
 //
 // Include this instead of <windows.h>, after the yrapi headers. <windows.h> defines INFINITE,
@@ -52,13 +52,23 @@ class CHandle {
     HANDLE hHandle;
 };
 
-/// Sets where the calling thread counts the layer's waits it is blocked in: its CThread control
-/// block's count, for a thread that CThread made; null for any other thread.
-void SetWaitCount(std::atomic<int>* pCount);
+/// Where a thread that CThread made counts, for CThread::Terminate to read while it is
+/// suspended: the layer's waits it is blocked in, and the library calls it is inside
+/// (CDeferForcedEnd).
+struct CForcedEndCounts {
+    std::atomic<int> nInWait{0};
+    std::atomic<int> nDeferred{0};
+};
+
+/// Sets where the calling thread counts (its CThread control block's counts; null for any
+/// other thread, which nothing can end by force).
+void SetForcedEndCounts(CForcedEndCounts* pCounts);
 
 /// Marks the calling thread as blocked in one of the layer's own waits while the object lives.
 /// There the thread holds no lock of the layer, the C runtime or the system's libraries, so
-/// that is where CThread::Terminate may end it.
+/// that is where CThread::Terminate may end it (unless it is inside a library call). A kernel
+/// mutex wait is not one: a thread ended there may be in the middle of a call that takes a
+/// lock, such as a stop request waiting for a worker's state lock.
 class CTerminableWait {
   public:
     CTerminableWait();
@@ -67,7 +77,7 @@ class CTerminableWait {
     CTerminableWait& operator=(const CTerminableWait&) = delete;
 
   private:
-    std::atomic<int>* pCount;
+    CForcedEndCounts* pCounts;
 };
 
 /// Records the system's last error (::GetLastError) as the platform layer's, for
