@@ -190,7 +190,7 @@ class TCQueue {
     /// at the process's end): the object and its mutex stay valid, and a push racing with the
     /// retirement either completes before it or fails after it.
     void Retire() {
-        Lock(YRAPI::INFINITE);
+        Lock(INFINITE);
         delete[] items;
         items = nullptr;
         capacity = 0;
@@ -202,7 +202,7 @@ class TCQueue {
 
     /// Forgets every record (they are not touched).
     void Clear() {
-        Lock(YRAPI::INFINITE);
+        Lock(INFINITE);
         count.store(0);
         writeIndex = 0;
         readIndex = 0;

@@ -25,17 +25,34 @@ DWORD GetCurrentThreadId();
 /// resolution to 1 ms (from 15.6 ms) until the thread sets 0 or the process ends.
 bool SetCurrentThreadTimerSlack(unsigned nNanoseconds);
 
-/// Platform priority values, as the library's callers pass them.
+/// Platform priority values, as the library's callers pass them (the same values as the
+/// macros of <windows.h>, which stand for them where that header came first).
+#ifndef THREAD_PRIORITY_IDLE
 inline constexpr int THREAD_PRIORITY_IDLE = -15;
+#endif
+#ifndef THREAD_PRIORITY_LOWEST
 inline constexpr int THREAD_PRIORITY_LOWEST = -2;
+#endif
+#ifndef THREAD_PRIORITY_BELOW_NORMAL
 inline constexpr int THREAD_PRIORITY_BELOW_NORMAL = -1;
+#endif
+#ifndef THREAD_PRIORITY_NORMAL
 inline constexpr int THREAD_PRIORITY_NORMAL = 0;
+#endif
+#ifndef THREAD_PRIORITY_ABOVE_NORMAL
 inline constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
+#endif
+#ifndef THREAD_PRIORITY_HIGHEST
 inline constexpr int THREAD_PRIORITY_HIGHEST = 2;
+#endif
+#ifndef THREAD_PRIORITY_TIME_CRITICAL
 inline constexpr int THREAD_PRIORITY_TIME_CRITICAL = 15;
+#endif
 
 /// Exit code a thread reports while it still runs.
+#ifndef STILL_ACTIVE
 inline constexpr DWORD STILL_ACTIVE = 259;
+#endif
 
 class CThread {
   public:

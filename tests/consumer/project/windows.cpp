@@ -4,7 +4,7 @@
 // expected.
 #include <yrapi/yrapi.h>
 
-// After the yrapi headers, as the README asks (its macros would replace the library's names).
+// After the yrapi headers here; windows_first.cpp includes it before them.
 // clang-format off
 #include <windows.h>
 // clang-format on
@@ -16,7 +16,10 @@ using namespace YRAPI;
 
 static_assert(std::is_same_v<YRAPI::DWORD, ::DWORD>, "YRAPI::DWORD is the platform's DWORD");
 
+bool WindowsFirstQueueRoundTrip();  // windows_first.cpp
+
 int main() {
+    if (!WindowsFirstQueueRoundTrip()) return 1;
     DWORD dwSystem = ::GetTickCount();
     DWORD dwLibrary = platform::GetTickCount();
     DWORD dwExitCode = 0;  // filled through the system's LPDWORD
