@@ -190,7 +190,7 @@ class TCQueue {
     /// at the process's end): the object and its mutex stay valid, and a push racing with the
     /// retirement either completes before it or fails after it.
     void Retire() {
-        Lock(INFINITE);
+        Lock(kWaitForever);
         delete[] items;
         items = nullptr;
         capacity = 0;
@@ -202,7 +202,7 @@ class TCQueue {
 
     /// Forgets every record (they are not touched).
     void Clear() {
-        Lock(INFINITE);
+        Lock(kWaitForever);
         count.store(0);
         writeIndex = 0;
         readIndex = 0;
@@ -220,6 +220,9 @@ class TCQueue {
     std::uint32_t maxBytes = kMaxBytes;
 
   private:
+    // INFINITE by value: this template lives outside namespace YRAPI, and a program that
+    // includes <windows.h> first has only the macro under that name.
+    static constexpr YRAPI::DWORD kWaitForever = 0xFFFFFFFFu;
     static constexpr int kLockSpins = 32;  // tries before Lock sleeps in the kernel
 
     static void CpuRelax() {
