@@ -29,6 +29,7 @@
 #include <memory>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -67,6 +68,7 @@ std::string WindowName(xcb_connection_t* pConnection, xcb_window_t window) {
 struct run_times {
     double dStartMs = -1;
     double dExitMs = -1;
+    double dCpuMs = -1;  // the process's own CPU time (user and system), the whole run
 };
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -110,10 +112,16 @@ run_times RunOnce(xcb_connection_t* pConnection, const char* szProgram, const ch
                    reinterpret_cast<const char*>(&message));
     xcb_flush(pConnection);
     int nStatus = 0;
-    if (waitpid(pid, &nStatus, 0) != pid || !WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) {
+    rusage usage{};
+    if (wait4(pid, &nStatus, 0, &usage) != pid || !WIFEXITED(nStatus) ||
+        WEXITSTATUS(nStatus) != 0) {
         return times;
     }
     times.dExitMs = Ms(Clock::now() - closed);
+    auto timevalMs = [](const timeval& tv) {
+        return static_cast<double>(tv.tv_sec) * 1000.0 + static_cast<double>(tv.tv_usec) / 1000.0;
+    };
+    times.dCpuMs = timevalMs(usage.ru_utime) + timevalMs(usage.ru_stime);
     // Drop the events of this run's windows.
     while (std::unique_ptr<xcb_generic_event_t, CFreeDeleter>(xcb_poll_for_event(pConnection))) {
     }
@@ -130,7 +138,7 @@ double Median(std::vector<double> values) {
 // floor there: Wine's own start-up and a dialog that draws text).
 int RunWine(xcb_connection_t* pConnection, const char* szWine, const char* szApp,
             const char* szBare, int nRuns) {
-    std::vector<double> appStart, appExit, bareStart, bareExit;
+    std::vector<double> appStart, appExit, bareStart, bareExit, appCpu, bareCpu;
     for (int i = 0; i < nRuns; ++i) {
         run_times app = RunOnce(pConnection, szWine, "Tamberon", szApp);
         run_times bare = RunOnce(pConnection, szWine, "BareDialogText", szBare);
@@ -142,16 +150,27 @@ int RunWine(xcb_connection_t* pConnection, const char* szWine, const char* szApp
         appExit.push_back(app.dExitMs);
         bareStart.push_back(bare.dStartMs);
         bareExit.push_back(bare.dExitMs);
+        appCpu.push_back(app.dCpuMs);
+        bareCpu.push_back(bare.dCpuMs);
     }
     double dAppStart = Median(appStart), dBareStart = Median(bareStart);
     double dAppExit = Median(appExit), dBareExit = Median(bareExit);
-    std::printf("%d runs each under Wine, medians\n", nRuns);
-    std::printf("%-12s %12s %12s\n", "", "start (ms)", "exit (ms)");
-    std::printf("%-12s %12.1f %12.1f\n", "tamberon.exe", dAppStart, dAppExit);
-    std::printf("%-12s %12.1f %12.1f   (floor: one line of text)\n", "bare dialog", dBareStart,
-                dBareExit);
-    std::printf("start ratio to the bare dialog %.2fx (target <= 1.3x: %s)\n",
-                dAppStart / dBareStart, dAppStart <= 1.3 * dBareStart ? "met" : "missed");
+    // Under Wine a start also waits for the Wine server and its service processes, which share
+    // the machine with everything else: on a loaded machine the medians move from set to set,
+    // so the fastest start of each program (the least disturbed) and the CPU time of the
+    // program's own process over the whole run are printed beside them.
+    double dAppBest = *std::min_element(appStart.begin(), appStart.end());
+    double dBareBest = *std::min_element(bareStart.begin(), bareStart.end());
+    std::printf("%d runs each under Wine, medians (start: also the fastest run)\n", nRuns);
+    std::printf("%-12s %12s %12s %12s %12s\n", "", "start (ms)", "fastest (ms)", "exit (ms)",
+                "CPU (ms)");
+    std::printf("%-12s %12.1f %12.1f %12.1f %12.1f\n", "tamberon.exe", dAppStart, dAppBest,
+                dAppExit, Median(appCpu));
+    std::printf("%-12s %12.1f %12.1f %12.1f %12.1f   (floor: one line of text)\n", "bare dialog",
+                dBareStart, dBareBest, dBareExit, Median(bareCpu));
+    std::printf("start ratio to the bare dialog %.2fx (target <= 1.3x: %s), fastest runs %.2fx\n",
+                dAppStart / dBareStart, dAppStart <= 1.3 * dBareStart ? "met" : "missed",
+                dAppBest / dBareBest);
     std::printf("exit after close %.1f ms, %.2fx the bare dialog's (target <= 150 ms: %s)\n",
                 dAppExit, dAppExit / dBareExit, dAppExit <= 150 ? "met" : "missed");
     return 0;
