@@ -1,7 +1,7 @@
 // FetchWorker.cpp - CFetchWorker.
 #include "FetchWorker.h"
 
-#include "FetchText.h"
+#include "core/FetchText.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -3,9 +3,9 @@
 
 #include "FolderDialog.h"
 #include "InputCheck.h"
-#include "InputRules.h"
 #include "MessageLine.h"
 #include "Resources.h"
+#include "core/InputRules.h"
 
 #include <yrapi/log/LogInterface.h>
 
