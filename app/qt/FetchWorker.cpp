@@ -4,12 +4,8 @@
 #include "core/FetchText.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QStringDecoder>
-
-#include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -31,82 +27,32 @@ QString DecodeBody(const QByteArray& body, const char* szContentType) {
 
 CFetchWorker::CFetchWorker(QObject* pParent) : QObject(pParent) {}
 
-CFetchWorker::~CFetchWorker() {
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        // A cancel that reaches the fetcher before its fetch has begun is forgotten by it:
-        // repeat it until the worker is done.
-        while (!bEnded) {
-            CancelLocked();
-            ended.wait_for(lock, std::chrono::milliseconds(20));
-        }
-    }
-    if (worker.joinable()) worker.join();
-}
+CFetchWorker::~CFetchWorker() = default;
 
-void CFetchWorker::CancelLocked() {
-    bCancel = true;
-    if (pRunning != nullptr) pRunning->Cancel();
-}
-
-void CFetchWorker::Cancel() {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!bEnded) CancelLocked();
-}
+void CFetchWorker::Cancel() { job.Cancel(); }
 
 bool CFetchWorker::Start(const QString& szUrl, YRAPI::DWORD dwTimeoutMs) {
     if (bBusy.exchange(true)) return false;
-    // The previous worker has posted its outcome and is ending, or has ended.
-    if (worker.joinable()) worker.join();
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        bCancel = false;
-        bEnded = false;
-    }
-    QByteArray url = szUrl.toUtf8();
-    worker = std::thread([this, url, dwTimeoutMs] {
-        QElapsedTimer clock;
-        clock.start();
-        bool bText = false;
-        QByteArray body;
-        YRAPI::fetch_report report;
-        {
-            YRAPI::CMyHttpAsync fetcher;
-            bool bSkip = false;
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                bSkip = bCancel;
-                if (!bSkip) pRunning = &fetcher;
-            }
-            char* pText = bSkip ? nullptr : fetcher.Fetch(url.constData(), dwTimeoutMs);
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                pRunning = nullptr;
-            }
-            report = fetcher.GetLastReport();
-            if (bSkip) report.eOutcome = YRAPI::FetchOutcome::Cancelled;
-            if (pText != nullptr) {
-                bText = true;
-                body = QByteArray(pText, static_cast<qsizetype>(std::strlen(pText)));
-                YRAPI::CMyHttpAsync::FreeResult(pText);
-            }
-        }
-        QString szText = bText ? DecodeBody(body, report.szContentType) : QString();
-        qint64 nBytes = body.size();
-        qint64 nElapsedMs = clock.elapsed();
-        // The destructor waits for bEnded and joins this thread before the object goes, so
-        // the object is alive here; the queued call runs on the object's thread.
-        QMetaObject::invokeMethod(
-            this,
-            [this, bText, szText, nBytes, nElapsedMs, report] {
-                lastReport = report;
-                bBusy.store(false);
-                emit Finished(bText, szText, nBytes, nElapsedMs);
-            },
-            Qt::QueuedConnection);
-        std::lock_guard<std::mutex> lock(mutex);
-        bEnded = true;
-        ended.notify_all();
-    });
-    return true;
+    bool bStarted =
+        job.Start(szUrl.toStdString(), dwTimeoutMs, [this](const Tamberon::fetch_outcome& outcome) {
+            QByteArray body(outcome.szBody.data(), static_cast<qsizetype>(outcome.szBody.size()));
+            QString szText =
+                outcome.bText ? DecodeBody(body, outcome.report.szContentType) : QString();
+            bool bText = outcome.bText;
+            qint64 nBytes = body.size();
+            qint64 nElapsedMs = outcome.nElapsedMs;
+            YRAPI::fetch_report report = outcome.report;
+            // The job's destructor joins this thread before the object goes, so the object is
+            // alive here; the queued call runs on the object's thread.
+            QMetaObject::invokeMethod(
+                this,
+                [this, bText, szText, nBytes, nElapsedMs, report] {
+                    lastReport = report;
+                    bBusy.store(false);
+                    emit Finished(bText, szText, nBytes, nElapsedMs);
+                },
+                Qt::QueuedConnection);
+        });
+    if (!bStarted) bBusy.store(false);
+    return bStarted;
 }

@@ -1,19 +1,18 @@
-// FetchWorker.h - CFetchWorker, one HTTP fetch at a time (CMyHttpAsync::Fetch, which blocks for
-// 500 ms plus up to its time-out) on a thread of its own, so that the GUI never waits for the
-// network. The outcome, with the fetcher's report of what happened, reaches the GUI thread as
+// FetchWorker.h - CFetchWorker, the Qt side of the core's fetch job (core/FetchJob.h): one
+// HTTP fetch at a time on a thread of its own, so that the GUI never waits for the network.
+// The outcome, its text decoded by the charset the answer declared, reaches the GUI thread as
 // the queued signal Finished. A running fetch can be cancelled at once.
 //
 // Thread-safety: Start, Cancel, IsBusy, LastReport and the destructor are called on the
-// object's (GUI) thread. The worker thread touches only its own copies of the request, the
-// fields under mutex and the event it posts to the object's thread. Lock order: mutex before
-// the fetcher's own locks (Cancel is called under it); the worker never calls the fetcher
-// while holding it. Ownership: the worker owns its CMyHttpAsync (on its stack) and frees the
-// fetched text with FreeResult before it posts a copy.
+// object's (GUI) thread. The job's callback runs on its worker thread and only decodes the
+// body and posts an event to the object's thread.
 //
-// Lifetime: the destructor cancels a fetch under way and waits for the worker, which ends
-// within about 100 ms of the cancel; a posted outcome that has not been delivered by then is
-// dropped with the object.
+// Lifetime: the destructor cancels a fetch under way and waits for the worker (the job's
+// destructor); a posted outcome that has not been delivered by then is dropped with the
+// object.
 #pragma once
+
+#include "core/FetchJob.h"
 
 #include <yrapi/net/HttpAsync.h>
 #include <yrapi/platform/Types.h>
@@ -22,9 +21,6 @@
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 class CFetchWorker : public QObject {
     Q_OBJECT
@@ -51,15 +47,8 @@ class CFetchWorker : public QObject {
     void Finished(bool bText, const QString& szText, qint64 nBytes, qint64 nElapsedMs);
 
   private:
-    /// Cancels the running fetch; REQUIRES: mutex held.
-    void CancelLocked();
-
-    std::thread worker;
     std::atomic<bool> bBusy{false};  // set by Start, cleared on the GUI thread with the outcome
-    std::mutex mutex;
-    std::condition_variable ended;
-    YRAPI::CMyHttpAsync* pRunning = nullptr;  // guarded by mutex: the worker's fetcher
-    bool bCancel = false;                     // guarded by mutex: a cancel was asked for
-    bool bEnded = true;                       // guarded by mutex: the worker is done
-    YRAPI::fetch_report lastReport;           // GUI thread
+    YRAPI::fetch_report lastReport;  // GUI thread
+    // Last: destroyed first, so the worker has ended before the fields above go.
+    Tamberon::CFetchJob job;
 };
