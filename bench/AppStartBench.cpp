@@ -12,7 +12,7 @@
 // the utility's start as a ratio of the dialog with one line of text (the target: within 1.3x
 // of it and under 300 ms) and of the empty floor, and the exit (target: within 150 ms).
 //
-//   xvfb-run -a build/bench/bench/tamberon_start_bench build/bench/app/tamberon
+//   xvfb-run -a build/bench/bench/tamberon_start_bench build/bench/app/qt/tamberon
 //       build/bench/bench/bare_dialog [runs, default 20]   (one command line)
 //
 // With --wine it measures the Win32 front end the same way, each program started as

@@ -6,7 +6,7 @@ as 32-bit BGRA bitmaps with their AND mask, which every Windows version reads; t
 is stored as PNG, as Windows Vista and later expect for that size. Run it again after the SVG
 changes and commit the .ico:
 
-    scripts/make-ico.py app/icons/tamberon.svg app/win32/tamberon.ico
+    scripts/make-ico.py app/qt/icons/tamberon.svg app/win32/tamberon.ico
 """
 import struct
 import subprocess

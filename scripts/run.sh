@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
-exec build/default/app/tamberon "$@"
+exec build/default/app/qt/tamberon "$@"

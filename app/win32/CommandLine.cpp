@@ -1,32 +1,9 @@
 // CommandLine.cpp - options and the parent's console.
 #include "CommandLine.h"
 
-#include <string_view>
 #include <windows.h>
 
 namespace Tamberon {
-
-command ParseCommandLine(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h" || arg == "/?") return command::Help;
-        if (arg == "--version" || arg == "-v") return command::Version;
-    }
-    return command::Run;
-}
-
-std::string HelpText() {
-    return std::string(
-               "Usage: tamberon [options]\r\n"
-               "Tamberon ") +
-           kVersion +
-           ": a dialog that shows the YRAPI services at work (host addresses, configuration,\r\n"
-           "HTTP fetch, log and timers).\r\n"
-           "\r\n"
-           "Options:\r\n"
-           "  -h, --help     show this help and exit\r\n"
-           "  -v, --version  show the version and exit\r\n";
-}
 
 namespace {
 

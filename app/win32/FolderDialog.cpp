@@ -1,6 +1,8 @@
 // FolderDialog.cpp - CFolderDialog.
 #include "FolderDialog.h"
 
+#include "core/PathText.h"
+
 #include <cstring>
 
 CFolderDialog::CFolderDialog(const char* szFolder, UINT dwFlags, HWND hParent)
@@ -66,15 +68,7 @@ int CFolderDialog::OnBrowseEvent(HWND hWnd, UINT nEvent, LPARAM lParam) {
 }
 
 std::string CFolderDialog::ShortenForDisplay(const std::string& szPath) {
-    // Count characters, not bytes, so that a cut never splits a UTF-8 sequence: a
-    // continuation byte (10xxxxxx) belongs to the character before it.
-    std::size_t nCharacters = 0;
-    for (std::size_t i = 0; i < szPath.size(); ++i) {
-        if ((static_cast<unsigned char>(szPath[i]) & 0xC0) == 0x80) continue;
-        if (nCharacters == kShortLength) return szPath.substr(0, i) + "...";
-        ++nCharacters;
-    }
-    return szPath;
+    return Tamberon::ShortenForDisplay(szPath);
 }
 
 int CALLBACK CFolderDialog::BrowseCallbackProc(HWND hWnd, UINT nEvent, LPARAM lParam,

@@ -17,10 +17,6 @@
 
 class CFolderDialog {
   public:
-    /// Paths longer than this many characters are shown as their first kShortLength
-    /// characters and "...".
-    static constexpr std::size_t kShortLength = 35;
-
     /// A chooser that starts at szFolder (none when null), with dwFlags (BIF_STATUSTEXT is
     /// always added) and owned by hParent (none when null).
     explicit CFolderDialog(const char* szFolder = nullptr, UINT dwFlags = 0,
@@ -53,8 +49,8 @@ class CFolderDialog {
     /// The running browser's window, from its first event until DoModal returns; else null.
     HWND GetBrowserWindow() const { return hBrowser; }
 
-    /// szPath as the status line shows it: whole up to kShortLength characters (UTF-8
-    /// sequences count as one), else its first kShortLength characters and "...".
+    /// szPath as the status line shows it (the core's rule: whole up to its short length in
+    /// characters, UTF-8 sequences counting as one, else cut and marked with "...").
     static std::string ShortenForDisplay(const std::string& szPath);
 
   protected:

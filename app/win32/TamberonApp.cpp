@@ -13,10 +13,10 @@ YRAPI_BEFORE_PROCESS_OBJECTS CTamberonApp theApp;
 int CTamberonApp::Run(int argc, char** argv) {
     switch (Tamberon::ParseCommandLine(argc, argv)) {
         case Tamberon::command::Help:
-            Tamberon::WriteToParentConsole(Tamberon::HelpText());
+            Tamberon::WriteToParentConsole(Tamberon::HelpText(Tamberon::kLineEnd));
             return 0;
         case Tamberon::command::Version:
-            Tamberon::WriteToParentConsole(std::string("Tamberon ") + Tamberon::kVersion + "\r\n");
+            Tamberon::WriteToParentConsole(Tamberon::VersionText(Tamberon::kLineEnd));
             return 0;
         case Tamberon::command::Run:
             break;

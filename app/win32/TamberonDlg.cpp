@@ -3,6 +3,7 @@
 
 #include "AboutDlg.h"
 #include "FolderDialog.h"
+#include "core/SysCommand.h"
 #include "resource.h"
 
 #include <yrapi/net/SocketStartup.h>
@@ -44,9 +45,7 @@ HWND CTamberonDlg::Create() {
                               hParent, &CTamberonDlg::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-bool CTamberonDlg::IsAboutCommand(WPARAM nID) {
-    return (static_cast<WORD>(nID) & 0xFFF0) == IDM_ABOUTBOX;
-}
+bool CTamberonDlg::IsAboutCommand(WPARAM nID) { return Tamberon::IsAboutCommand(nID); }
 
 POINT CTamberonDlg::IconOrigin(const RECT& client, int cxIcon, int cyIcon) {
     int nWidth = client.right - client.left;

@@ -2,14 +2,10 @@
 // script (tamberon.rc) and the C++ code. Plain macros: the resource compiler reads this file.
 #pragma once
 
-#define IDD_ABOUTBOX 100
-#define IDS_ABOUTBOX 101
-#define IDD_TAMBERON_DIALOG 102
-#define IDR_MAINFRAME 128
+// The About box (100), string 101, the icon (128) and the About command: every front end's.
+#include "core/ResourceIds.h"
 
-// The About entry's command id in the system menu (a system command: its low four bits are
-// the system's own).
-#define IDM_ABOUTBOX 0x0010
+#define IDD_TAMBERON_DIALOG 102
 
 // Controls of the main dialog.
 #define IDC_HOST_GROUP 1000

@@ -1,7 +1,7 @@
 // FetchTextTest.cpp - the words for a fetch: each outcome's reason, the status line (what
 // happened first, the URL last, the time beside the fixed wait, a cut body), and the charset
 // a Content-Type declares.
-#include "FetchText.h"
+#include "core/FetchText.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 // name the file does not define is appended, values the file cannot hold are refused and
 // leave it unchanged, a link is saved through, and the names a file defines are read by the
 // table's own rules.
-#include "SettingsFile.h"
+#include "core/SettingsFile.h"
 #include "tests/support/TempDir.h"
 
 #include <QtTest>

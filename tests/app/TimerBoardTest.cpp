@@ -2,8 +2,8 @@
 // until the count runs out, a removed timer's slot starts again from zero, the board refuses
 // a timer when it is full, and the timer group shows the firings live and refuses bad input.
 #include "MessageLine.h"
-#include "TimerBoard.h"
 #include "TimerPanel.h"
+#include "core/TimerBoard.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>

@@ -75,7 +75,7 @@ TEST(CommandLine, TheProgramPrintsItsVersionAndHelpAndEnds) {
     EXPECT_EQ(dwExitCode, 0u);
     dwExitCode = 1;
     std::string szHelp = RunProgram("--help", &dwExitCode);
-    EXPECT_EQ(szHelp, Tamberon::HelpText());
+    EXPECT_EQ(szHelp, Tamberon::HelpText(Tamberon::kLineEnd));
     EXPECT_EQ(szHelp.rfind("Usage: tamberon", 0), 0u) << szHelp;
     EXPECT_EQ(dwExitCode, 0u);
 }

@@ -2,6 +2,7 @@
 #include "FolderDialog.h"
 
 #include "Resources.h"
+#include "core/PathText.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -64,8 +65,7 @@ int CFolderDialog::OnBrowseEvent(CFolderBrowser* pBrowserWindow, unsigned nEvent
 }
 
 QString CFolderDialog::ShortenForDisplay(const QString& szPath) {
-    if (szPath.size() <= kShortLength) return szPath;
-    return szPath.left(kShortLength) + QStringLiteral("...");
+    return QString::fromStdString(Tamberon::ShortenForDisplay(szPath.toStdString()));
 }
 
 int CFolderDialog::BrowseCallback(CFolderBrowser* pBrowser, unsigned nEvent,

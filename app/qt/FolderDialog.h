@@ -17,9 +17,6 @@ class QWidget;
 
 class CFolderDialog {
   public:
-    /// Paths longer than this are shown as their first kShortLength characters and "...".
-    static constexpr int kShortLength = 35;
-
     /// A chooser that starts at szFolder (none when empty), with nFlags (BIF_STATUSTEXT is
     /// always added) and owned by pParent's window (none when null).
     explicit CFolderDialog(const QString& szFolder = QString(), unsigned nFlags = 0,
@@ -49,7 +46,8 @@ class CFolderDialog {
     const QString& GetDisplayName() const { return szDisplayName; }
     const browse_info& GetBrowseInfo() const { return bi; }
 
-    /// szPath as the status line shows it: whole up to kShortLength characters, else cut.
+    /// szPath as the status line shows it (the core's rule: whole up to its short length in
+    /// characters, else cut).
     static QString ShortenForDisplay(const QString& szPath);
 
   protected:

@@ -1,7 +1,7 @@
 // SettingsModel.cpp - CSettingsModel.
 #include "SettingsModel.h"
 
-#include "SettingsFile.h"
+#include "core/SettingsFile.h"
 
 #include <yrapi/text/ConfigFileThread.h>
 

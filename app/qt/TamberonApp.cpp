@@ -15,10 +15,10 @@ YRAPI_BEFORE_PROCESS_OBJECTS CTamberonApp theApp;
 int CTamberonApp::Run(int argc, char** argv) {
     switch (Tamberon::ParseCommandLine(argc, argv)) {
         case Tamberon::command::Help:
-            std::fputs(Tamberon::HelpText().c_str(), stdout);
+            std::fputs(Tamberon::QtHelpText().c_str(), stdout);
             return 0;
         case Tamberon::command::Version:
-            std::printf("Tamberon %s\n", Tamberon::kVersion);
+            std::fputs(Tamberon::VersionText().c_str(), stdout);
             return 0;
         case Tamberon::command::Run:
             break;

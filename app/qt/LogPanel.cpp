@@ -3,9 +3,9 @@
 
 #include "FolderDialog.h"
 #include "InputCheck.h"
-#include "InputRules.h"
 #include "MessageLine.h"
 #include "Resources.h"
+#include "core/InputRules.h"
 
 #include <yrapi/log/LogInterface.h>
 
@@ -24,10 +24,12 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <optional>
+#include <string_view>
+
 namespace {
 
-constexpr qint64 kTailBytes = 32 * 1024;  // enough for kShownLines ordinary lines
-constexpr int kPathMax = 255;             // the log keeps its file name in 256 bytes
+constexpr int kPathMax = 255;  // the log keeps its file name in 256 bytes
 
 }  // namespace
 
@@ -169,7 +171,7 @@ bool CLogPanel::OpenLog() {
     bFolderGone = false;
     szShownFile = szPath;
     ShowOpen();
-    nShownSize = -1;
+    tail.Forget();
     pPoll->start();
     UpdateButtons();
     return true;
@@ -208,34 +210,32 @@ void CLogPanel::RefreshLines() {
     if (bOpen) CheckFolder();
     QFileInfo info(szShownFile);
     info.refresh();
-    if (info.size() == nShownSize && info.lastModified() == shownModified) return;
+    if (info.size() == tail.ShownSize() && info.lastModified() == shownModified) return;
     QFile file(szShownFile);
     if (!file.open(QIODevice::ReadOnly)) {
         if (bFolderGone) return;  // the lines read last stay; the message says why
         pLines->setPlainText(tr("(%1 cannot be read: %2)").arg(szShownFile, file.errorString()));
-        nShownSize = -1;
+        tail.Forget();
         return;
     }
     shownModified = info.lastModified();
     qint64 nSize = file.size();
     // New lines are appended to those on show, so that the reader keeps their place (and
-    // the view follows the end while it is at the end). The file read afresh: at the first
-    // look, after a rotation, or when more is new than the view would keep.
-    bool bAfresh = nShownSize < 0 || nSize < nShownSize || nSize - nShownSize > kTailBytes;
-    qint64 nStart = bAfresh ? std::max<qint64>(0, nSize - kTailBytes) : nShownSize;
-    file.seek(nStart);
-    QByteArray bytes = file.read(nSize - nStart);
-    qint64 nFrom = bAfresh && nStart > 0 ? bytes.indexOf('\n') + 1 : 0;  // a cut first line
-    // Whole lines only: a line still being written is read at the next look.
-    qint64 nEnd = std::max(nFrom, bytes.lastIndexOf('\n') + 1);
-    nShownSize = nStart + nEnd;
-    QString szText = QString::fromUtf8(bytes.mid(nFrom, std::max<qint64>(0, nEnd - nFrom - 1)));
+    // the view follows the end while it is at the end); the core's tail decides what to read.
+    Tamberon::CLogTail::read_plan plan = tail.Plan(nSize);
+    bool bAfresh = plan.bAfresh;
+    file.seek(plan.nStart);
+    QByteArray bytes = file.read(nSize - plan.nStart);
+    std::optional<std::string_view> lines = tail.Take(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), plan);
+    QString szText =
+        lines ? QString::fromUtf8(lines->data(), static_cast<qsizetype>(lines->size())) : QString();
     QScrollBar* pVertical = pLines->verticalScrollBar();
     int nColumn = pLines->horizontalScrollBar()->value();
     bool bFollow = bAfresh || pVertical->value() >= pVertical->maximum();
     if (bAfresh) {
         pLines->setPlainText(szText);
-    } else if (nEnd > nFrom) {
+    } else if (lines) {
         pLines->appendPlainText(szText);
     }
     pLines->horizontalScrollBar()->setValue(nColumn);

@@ -9,6 +9,7 @@
 #include "Resources.h"
 #include "TimerPanel.h"
 #include "WindowMenuButton.h"
+#include "core/SysCommand.h"
 
 #include <yrapi/net/SocketStartup.h>
 
@@ -27,8 +28,6 @@
 #include <QShortcut>
 #include <QSysInfo>
 #include <QVBoxLayout>
-
-#include <cstdint>
 
 namespace {
 
@@ -154,8 +153,7 @@ void CTamberonDlg::ShowWindowMenu() {
 }
 
 void CTamberonDlg::OnSysCommand(unsigned nID) {
-    // System command ids are 16 bits wide and their low four bits are the system's own.
-    if ((static_cast<std::uint16_t>(nID) & 0xFFF0u) == IDM_ABOUTBOX) {
+    if (Tamberon::IsAboutCommand(nID)) {
         CAboutDlg dlgAbout(this);
         dlgAbout.exec();
     } else {

@@ -3,7 +3,7 @@
 
 #include "InputCheck.h"
 #include "MessageLine.h"
-#include "TimerBoard.h"
+#include "core/TimerBoard.h"
 
 #include <yrapi/log/LogInterface.h>
 

@@ -22,7 +22,7 @@ struct string_resource {
 
 // Texts are translated in the "Tamberon" context, as the dialogs' own texts are.
 std::array<string_resource, 1> gStrings = {{
-    {IDS_ABOUTBOX, QT_TRANSLATE_NOOP("Tamberon", "&About Tamberon..."), nullptr},
+    {IDS_ABOUTBOX, QT_TRANSLATE_NOOP("Tamberon", TAMBERON_ABOUT_MENU_TEXT), nullptr},
 }};
 
 struct icon_resource {
@@ -44,7 +44,9 @@ struct dialog_resource {
 };
 
 constexpr std::array<dialog_resource, 1> kDialogs = {{
-    {IDD_ABOUTBOX, {QT_TRANSLATE_NOOP("Tamberon", "About Tamberon"), 235, 55}},
+    {IDD_ABOUTBOX,
+     {QT_TRANSLATE_NOOP("Tamberon", TAMBERON_ABOUT_TITLE), TAMBERON_ABOUT_WIDTH_DLU,
+      TAMBERON_ABOUT_HEIGHT_DLU}},
 }};
 
 // The icons loaded so far, kept as long as the application: a QIcon shares its images, so a

@@ -1,8 +1,6 @@
 // CommandLine.cpp - options and the display check.
 #include "CommandLine.h"
 
-#include "Resources.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -54,26 +52,8 @@ std::string Problem(const std::string& szWhat) {
 
 }  // namespace
 
-command ParseCommandLine(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") return command::Help;
-        if (arg == "--version" || arg == "-v") return command::Version;
-    }
-    return command::Run;
-}
-
-std::string HelpText() {
-    return std::string(
-               "Usage: tamberon [options]\n"
-               "Tamberon ") +
-           kVersion +
-           ": a dialog that shows the YRAPI services at work (host addresses, configuration,\n"
-           "HTTP fetch, log and timers).\n"
-           "\n"
-           "Options:\n"
-           "  -h, --help     show this help and exit\n"
-           "  -v, --version  show the version and exit\n"
+std::string QtHelpText() {
+    return HelpText() +
            "Qt's own options (-platform, -style, -display, ...) are passed on to Qt.\n"
            "\n"
            "Tamberon needs a graphical desktop (X11 or Wayland). On a machine without one,\n"

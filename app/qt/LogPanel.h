@@ -10,6 +10,8 @@
 // the dialog that started it.
 #pragma once
 
+#include "core/LogTail.h"
+
 #include <QDateTime>
 #include <QGroupBox>
 
@@ -75,6 +77,6 @@ class CLogPanel : public QGroupBox {
     QString szShownFile;   // the file whose lines are on show
     QString szOpenFolder;  // the open log's folder
     bool bFolderGone = false;
-    qint64 nShownSize = -1;
+    Tamberon::CLogTail tail{32 * 1024};  // 32 KiB: enough for kShownLines ordinary lines
     QDateTime shownModified;
 };

@@ -1,11 +1,11 @@
 // FetchPanel.cpp - CFetchPanel.
 #include "FetchPanel.h"
 
-#include "FetchText.h"
 #include "FetchWorker.h"
 #include "InputCheck.h"
-#include "InputRules.h"
 #include "MessageLine.h"
+#include "core/FetchText.h"
+#include "core/InputRules.h"
 
 #include <yrapi/log/LogInterface.h>
 #include <yrapi/net/HttpAsync.h>
