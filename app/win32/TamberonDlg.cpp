@@ -63,6 +63,7 @@ BOOL CTamberonDlg::OnInitDialog() {
     SendMessageA(hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
     SendMessageA(hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmallIcon));
     FillHostGroup();
+    CreateGroups();
     // The focus starts on the dialog's action rather than in a read-only field.
     SetFocus(GetDlgItem(hWnd, IDC_CHOOSE_FOLDER));
     return FALSE;
@@ -80,6 +81,23 @@ void CTamberonDlg::FillHostGroup() {
         szAddresses += sockets.szAddrList[i];
     }
     SetDlgItemTextA(hWnd, IDC_HOST_ADDRESSES, szAddresses.empty() ? "none" : szAddresses.c_str());
+}
+
+void CTamberonDlg::CreateGroups() {
+    groups.clear();
+    auto add = [this](int nPlaceId, std::unique_ptr<CGroupPane> pGroup) {
+        if (pGroup->Create(hWnd, nPlaceId) != nullptr) {
+            groups.emplace_back(nPlaceId, std::move(pGroup));
+        }
+    };
+    (void)add;
+}
+
+CGroupPane* CTamberonDlg::GetGroup(int nPlaceId) const {
+    for (const auto& [nId, pGroup] : groups) {
+        if (nId == nPlaceId) return pGroup.get();
+    }
+    return nullptr;
 }
 
 bool CTamberonDlg::OnSysCommand(WPARAM nID, LPARAM) {
@@ -154,6 +172,8 @@ INT_PTR CTamberonDlg::HandleMessage(UINT nMessage, WPARAM wParam, LPARAM lParam)
         case WM_DESTROY:
             return FALSE;
         case WM_NCDESTROY:
+            // The groups' windows went with the dialog's.
+            groups.clear();
             hWnd = nullptr;
             return FALSE;
         default:

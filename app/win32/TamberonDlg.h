@@ -8,7 +8,12 @@
 // icons are the module's shared ones.
 #pragma once
 
+#include "GroupPane.h"
+
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 #include <windows.h>
 
 class CTamberonDlg {
@@ -36,6 +41,8 @@ class CTamberonDlg {
     int GetIconPaintCount() const { return nIconPaints; }
     /// The folder last chosen with Choose Folder... (empty until one is).
     const std::string& GetFolder() const { return szFolder; }
+    /// The console group that took the place of frame nPlaceId (IDC_*_PLACE), or null.
+    CGroupPane* GetGroup(int nPlaceId) const;
 
     /// Whether system command nID opens the About box: taken as 16 bits and with its low four
     /// bits (the system's own) cleared, it is the About entry's id (so 16 to 31).
@@ -64,6 +71,8 @@ class CTamberonDlg {
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT nMessage, WPARAM wParam, LPARAM lParam);
     void FillHostGroup();
+    /// Creates the console groups, each over its frame.
+    void CreateGroups();
     void End(INT_PTR nResult);
 
     HWND hParent;
@@ -74,4 +83,5 @@ class CTamberonDlg {
     POINT ptLastIcon{};
     int nIconPaints = 0;
     std::string szFolder;
+    std::vector<std::pair<int, std::unique_ptr<CGroupPane>>> groups;  // frame id, group
 };

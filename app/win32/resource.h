@@ -16,6 +16,18 @@
 #define IDC_FOLDER_LABEL 1005
 #define IDC_FOLDER 1006
 #define IDC_CHOOSE_FOLDER 1007
+// Where the console groups go (CGroupPane): each group's window takes its frame's id.
+#define IDC_SETTINGS_PLACE 1010
+#define IDC_FETCH_PLACE 1011
+#define IDC_LOG_PLACE 1012
+#define IDC_TIMERS_PLACE 1013
+
+// The console groups' own templates; each group's controls have ids of their own range:
+// settings 1200-1299, fetch 1300-1399, log 1400-1499, timers 1500-1599.
+#define IDD_SETTINGS_GROUP 110
+#define IDD_FETCH_GROUP 111
+#define IDD_LOG_GROUP 112
+#define IDD_TIMERS_GROUP 113
 
 // Controls of the About box.
 #define IDC_ABOUT_ICON 1100
