@@ -93,6 +93,9 @@ TEST(ForcedEnd, ReachesAWorkerBlockedInABlockingCallWithinMilliseconds) {
     HANDLE hEvents[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
                          CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     const BlockingCall calls[] = {
+#if defined(_WIN64)
+        // A 32-bit forced end strikes only in the library's own waits: it cannot tell where
+        // a suspended thread stands in the program's own code without unwind tables.
         {"Sleep", [] { ::Sleep(INFINITE); }},
         {"SleepEx", [] { ::SleepEx(INFINITE, FALSE); }},
         {"std::this_thread::sleep_for", [] { std::this_thread::sleep_for(std::chrono::hours(1)); }},
@@ -101,6 +104,7 @@ TEST(ForcedEnd, ReachesAWorkerBlockedInABlockingCallWithinMilliseconds) {
         {"WaitForMultipleObjects", [&] { ::WaitForMultipleObjects(2, hEvents, FALSE, INFINITE); }},
         {"WaitForMultipleObjectsEx",
          [&] { ::WaitForMultipleObjectsEx(2, hEvents, TRUE, INFINITE, FALSE); }},
+#endif
         {"the library's Sleep", [] { platform::Sleep(INFINITE); }},
         {"the library's semaphore wait", [&] { pNever->Wait(INFINITE); }},
     };
@@ -167,8 +171,14 @@ TEST(ForcedEnd, PureComputationIsRefusedAndTheRefusalIsAsStated) {
     CStuckWorker worker([&] {
         while (!bGo.load()) {
         }
-        // Computation done: from now on the worker naps between short pieces of work.
+        // Computation done: from now on the worker naps between short pieces of work (on
+        // 32-bit Windows in the library's own sleep, the only place a forced end reaches
+        // there).
+#if defined(_WIN32) && !defined(_WIN64)
+        for (;;) platform::Sleep(1);
+#else
         for (;;) std::this_thread::sleep_for(milliseconds(1));
+#endif
     });
     ASSERT_TRUE(worker.Start(true));
     ASSERT_TRUE(test::WaitUntil([&] { return worker.nBlocks.load() > 0; }));
