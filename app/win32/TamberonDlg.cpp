@@ -62,7 +62,9 @@ BOOL CTamberonDlg::OnInitDialog() {
     }
     SendMessageA(hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
     SendMessageA(hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmallIcon));
-    FillHostGroup();
+    // The host's name and addresses need the socket layer and the resolver: they are filled
+    // from a message that the dialog's loop takes after the window is shown.
+    PostMessageA(hWnd, kFillHostGroup, 0, 0);
     CreateGroups();
     // The focus starts on the dialog's action rather than in a read-only field.
     SetFocus(GetDlgItem(hWnd, IDC_CHOOSE_FOLDER));
@@ -148,6 +150,9 @@ INT_PTR CTamberonDlg::HandleMessage(UINT nMessage, WPARAM wParam, LPARAM lParam)
     switch (nMessage) {
         case WM_INITDIALOG:
             return OnInitDialog();
+        case kFillHostGroup:
+            FillHostGroup();
+            return TRUE;
         case WM_SYSCOMMAND:
             if (!OnSysCommand(wParam, lParam)) return FALSE;
             SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, 0);

@@ -52,7 +52,9 @@ class CTamberonDlg {
 
   protected:
     /// Adds the About entry to the system menu (unless its text is empty), sets the icons and
-    /// fills the groups; the focus starts on Choose Folder... (FALSE: it is set here).
+    /// creates the groups; the Host group is filled once the window shows (the dialog's loop
+    /// takes a message posted here). The focus starts on Choose Folder... (FALSE: it is set
+    /// here).
     virtual BOOL OnInitDialog();
     /// The About command opens the About box; false for every other command, which then
     /// gets the default handling.
@@ -68,6 +70,9 @@ class CTamberonDlg {
     virtual std::string LoadResString(UINT nID) const;
 
   private:
+    /// Posted to itself by OnInitDialog: fill the Host group.
+    static constexpr UINT kFillHostGroup = WM_APP + 1;
+
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT nMessage, WPARAM wParam, LPARAM lParam);
     void FillHostGroup();

@@ -234,6 +234,8 @@ TEST(MainDialogFrame, TheHostGroupShowsTheHostAndItsAddresses) {
     CTamberonDlg dlg;
     HWND hWnd = dlg.Create();
     ASSERT_NE(hWnd, nullptr);
+    // Filled from the dialog's loop once the window shows.
+    TamberonTest::PumpMessages(200);
     char szHost[256] = {};
     GetDlgItemTextA(hWnd, IDC_HOST_NAME, szHost, sizeof(szHost));
     EXPECT_STRNE(szHost, "");
