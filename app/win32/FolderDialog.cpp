@@ -19,6 +19,12 @@ CFolderDialog::CFolderDialog(const char* szFolder, UINT dwFlags, HWND hParent)
 CFolderDialog::~CFolderDialog() = default;
 
 INT_PTR CFolderDialog::DoModal() {
+    // The shell's browser needs COM on this thread: started with the first browser, kept
+    // (apartment-threaded) until the thread ends, so that a program that never browses does
+    // not pay for it at start-up.
+    thread_local const HRESULT hrCom =
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    (void)hrCom;
     szSelectedFolder = szInitialFolder;
     INT_PTR nResult = IDCANCEL;
     LPITEMIDLIST pidl = SHBrowseForFolderA(&bi);

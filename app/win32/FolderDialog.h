@@ -6,7 +6,8 @@
 // Paths are the A calls' text: UTF-8 under the program's manifest (Windows 10 1903 and later),
 // the system's code page before that.
 //
-// Thread-safety: GUI thread only, on a thread with COM initialised (apartment-threaded).
+// Thread-safety: GUI thread only. DoModal initialises COM (apartment-threaded) on its thread
+// the first time, for the rest of the thread's life.
 // Ownership: the chooser owns its record and buffers; the browser window exists only during
 // DoModal, and its item lists are freed through the shell's allocator.
 #pragma once

@@ -5,7 +5,6 @@
 #include "TamberonDlg.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <windows.h>
 
 YRAPI_BEFORE_PROCESS_OBJECTS CTamberonApp theApp;
@@ -32,12 +31,9 @@ bool CTamberonApp::InitInstance() {
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
-    // The shell's folder browser needs COM on this thread.
-    HRESULT hrCom = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
         CTamberonDlg dlg;
         dlg.DoModal();
     }
-    if (SUCCEEDED(hrCom)) CoUninitialize();
     return false;
 }

@@ -23,7 +23,7 @@ class CTamberonApp {
     /// is not looked at).
     int Run(int argc, char** argv);
 
-    /// Start-up: initialises the common controls and COM, builds the main dialog on its
+    /// Start-up: initialises the common controls, builds the main dialog on its
     /// stack, runs it modally, destroys it and returns false.
     virtual bool InitInstance();
 
