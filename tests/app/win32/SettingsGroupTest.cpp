@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <commctrl.h>
 #include <filesystem>
 #include <string>
@@ -264,6 +265,48 @@ TEST(SettingsGroup, BrowseOffersTheConfigurationFiles) {
     EXPECT_TRUE(bSeen);
     EXPECT_FALSE(driver.TimedOut());
     EXPECT_EQ(TamberonTest::WindowText(GetDlgItem(ui.hGroup, IDC_SETTINGS_PATH)), "as.typed");
+}
+
+TEST(SettingsGroup, ALargeFileLoadsWhileTheDialogRunsAndClosingWaitsForALoad) {
+    CTempDir dir;
+    std::string content;
+    for (int i = 0; i < 5000; ++i) {
+        content += "large." + std::to_string(i) + " = value " + std::to_string(i) + "\n";
+    }
+    std::string path = dir.File("large.conf");
+    WriteFile(path, content);
+    {
+        dialog ui;
+        ASSERT_NE(ui.pGroup, nullptr);
+        SetDlgItemTextA(ui.hGroup, IDC_SETTINGS_PATH, path.c_str());
+        SendMessageA(GetDlgItem(ui.hGroup, IDC_SETTINGS_LOAD), BM_CLICK, 0, 0);
+        EXPECT_TRUE(ui.pGroup->IsBusy());
+        DWORD dwLast = GetTickCount();
+        DWORD dwLongestGap = 0;
+        ASSERT_TRUE(PumpUntil(
+            ui.hDlg,
+            [&] {
+                DWORD dwNow = GetTickCount();
+                dwLongestGap = std::max(dwLongestGap, dwNow - dwLast);
+                dwLast = dwNow;
+                return !ui.pGroup->IsBusy();
+            },
+            60000));
+        EXPECT_GE(ListCount(ui.hList), 5000);
+        EXPECT_LT(dwLongestGap, 1500u);  // the loop kept turning while the worker loaded
+        int nLast = ListCount(ui.hList) - 1;
+        EXPECT_EQ(ListText(ui.hList, nLast, 0) + "=" + ListText(ui.hList, nLast, 1),
+                  "large.4999=value 4999");
+    }
+    // Closed while a load runs: the group waits for its worker, whose result goes with it.
+    {
+        dialog ui;
+        ASSERT_NE(ui.pGroup, nullptr);
+        SetDlgItemTextA(ui.hGroup, IDC_SETTINGS_PATH, path.c_str());
+        SendMessageA(GetDlgItem(ui.hGroup, IDC_SETTINGS_LOAD), BM_CLICK, 0, 0);
+        EXPECT_TRUE(ui.pGroup->IsBusy());
+    }
+    TamberonTest::PumpMessages(100);  // the worker's message, if any, finds no window
 }
 
 TEST(SettingsGroup, DrawsWithItsControlsInsideIt) {
