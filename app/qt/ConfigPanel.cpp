@@ -3,10 +3,10 @@
 
 #include "MessageLine.h"
 #include "SettingsModel.h"
+#include "core/SettingsView.h"
 
 #include <yrapi/text/ConfigFileThread.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,27 +20,17 @@
 
 namespace {
 
-// Why a file that ConfigLoad refused cannot be read, in words.
-QString WhyUnreadable(const QString& szPath) {
-    QFileInfo info(szPath);
-    if (QFile::encodeName(szPath).size() > 255) {
-        return QCoreApplication::translate("Tamberon", "its path is longer than 255 bytes");
-    }
-    if (!info.exists()) return QCoreApplication::translate("Tamberon", "there is no such file");
-    if (info.isDir()) return QCoreApplication::translate("Tamberon", "it is a folder");
-    if (!info.isFile()) return QCoreApplication::translate("Tamberon", "it is not a regular file");
-    if (!info.isReadable()) {
-        return QCoreApplication::translate("Tamberon", "no permission to read it");
-    }
-    return QCoreApplication::translate("Tamberon", "it cannot be opened");
-}
+QString Qs(const std::string& szText) { return QString::fromStdString(szText); }
+
+// A path as the panel shows it.
+std::string Shown(const QString& szPath) { return QDir::toNativeSeparators(szPath).toStdString(); }
 
 }  // namespace
 
 CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pParent) {
     pModel = new CSettingsModel(YRAPI::GetConfigFileThread(), this);
     pFileLabel = new CMessageLine(this, 1);
-    pFileLabel->ShowInfo(tr("No file loaded."));
+    pFileLabel->ShowInfo(Qs(Tamberon::NoFileText()));
     pReload = new CMessageLine(this, 1);
     pBusy = new QProgressBar(this);
     pBusy->setRange(0, 0);  // a moving bar: how long a load takes is not known
@@ -66,10 +56,7 @@ CConfigPanel::CConfigPanel(QWidget* pParent) : QGroupBox(tr("Configuration"), pP
     // Tab leaves the table; the arrow keys move between its cells.
     pTable->setTabKeyNavigation(false);
     pTable->setAccessibleName(tr("Settings"));
-    pTable->setToolTip(
-        tr("Double-click or press F2 on a value to change it; it is saved to "
-           "the file. Greyed names are kept from before: the file does not "
-           "define them."));
+    pTable->setToolTip(Qs(Tamberon::SettingsHelpText()));
     auto* pTableLabel = new QLabel(tr("Settin&gs:"), this);
     pTableLabel->setBuddy(pTable);
     pMessage = new CMessageLine(this);
@@ -112,31 +99,28 @@ bool CConfigPanel::IsLoading() const { return pModel->IsBusy(); }
 
 bool CConfigPanel::Load(const QString& szPath) {
     QString szAbsolute = QFileInfo(szPath).absoluteFilePath();
-    QFileInfo info(szAbsolute);
-    if (QFile::encodeName(szAbsolute).size() > 255 || !info.isFile() || !info.isReadable()) {
-        pMessage->ShowError(
-            tr("Could not load %1: %2.")
-                .arg(QDir::toNativeSeparators(szAbsolute), WhyUnreadable(szAbsolute)));
+    std::string szWhy = Tamberon::SettingsFileProblem(szAbsolute.toStdString());
+    if (!szWhy.empty()) {
+        pMessage->ShowError(Qs(Tamberon::LoadRefusedText(Shown(szAbsolute), szWhy)));
         return false;
     }
     if (!pModel->Load(szAbsolute)) {
-        pMessage->ShowError(tr("A load is still running; wait for it to end."));
+        pMessage->ShowError(Qs(Tamberon::LoadBusyText()));
         return false;
     }
-    pMessage->ShowInfo(tr("Loading %1...").arg(QDir::toNativeSeparators(szAbsolute)));
+    pMessage->ShowInfo(Qs(Tamberon::LoadingText(Shown(szAbsolute))));
     return true;
 }
 
 void CConfigPanel::OnLoadEnded(bool bLoaded, const QString& szPath) {
     if (!bLoaded) {
-        pMessage->ShowError(tr("Could not load %1: %2.")
-                                .arg(QDir::toNativeSeparators(szPath), WhyUnreadable(szPath)));
+        pMessage->ShowError(Qs(Tamberon::LoadRefusedText(
+            Shown(szPath), Tamberon::WhyNotLoaded(szPath.toStdString()))));
         return;
     }
     szFile = szPath;
-    pFileLabel->ShowInfo(tr("File: %1").arg(QDir::toNativeSeparators(szPath)));
-    pMessage->ShowInfo(
-        tr("Loaded %1 names; reloaded whenever the file changes.").arg(pModel->DefinedCount()));
+    pFileLabel->ShowInfo(Qs(Tamberon::FileText(Shown(szPath))));
+    pMessage->ShowInfo(Qs(Tamberon::LoadedText(pModel->DefinedCount())));
     pPoll->start();
     ShowReload();
     emit FileLoaded(szPath);
@@ -145,20 +129,9 @@ void CConfigPanel::OnLoadEnded(bool bLoaded, const QString& szPath) {
 void CConfigPanel::ChooseFile() {
     QString szStart = szFile.isEmpty() ? QDir::homePath() : QFileInfo(szFile).absolutePath();
     QString szPath = QFileDialog::getOpenFileName(
-        this, tr("Load Configuration File"), szStart,
-        tr("Configuration files (*.conf *.cfg *.ini *.txt);;All files (*)"));
+        this, Qs(Tamberon::ChooseFileTitle()), szStart,
+        tr("Configuration files (%1);;All files (*)").arg(Qs(Tamberon::ConfigFilePatterns())));
     if (!szPath.isEmpty()) Load(szPath);
 }
 
-void CConfigPanel::ShowReload() {
-    if (!pModel->LastLoadSeen().isValid()) {
-        pReload->ShowInfo(tr("Not loaded yet"));
-        return;
-    }
-    QString szText = tr("Last reload %1, loads seen: %2")
-                         .arg(pModel->LastLoadSeen().toString(QStringLiteral("HH:mm:ss")))
-                         .arg(pModel->LoadsSeen());
-    int nKept = pModel->File().isEmpty() ? 0 : pModel->rowCount() - pModel->DefinedCount();
-    if (nKept > 0) szText += tr("; %1 kept from before").arg(nKept);
-    pReload->ShowInfo(szText);
-}
+void CConfigPanel::ShowReload() { pReload->ShowInfo(Qs(pModel->View().ReloadText())); }

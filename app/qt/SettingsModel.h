@@ -1,38 +1,26 @@
-// SettingsModel.h - CSettingsModel, a two-column table model (name, value) over a configuration
-// table and the file last loaded into it. The table only ever adds names (a reload never
-// removes one), so the model marks which names the current file defines; the others are kept
-// from earlier files or lines, shown greyed with a tooltip that says so.
+// SettingsModel.h - CSettingsModel, a two-column table model (name, value) over the core's
+// settings view (core/SettingsView.h): a configuration table and the file last loaded into it.
+// The view does the work (snapshots and loads off the GUI thread, the difference applied, the
+// names the file defines, edits saved to the file, the texts); the model turns its reports
+// into Qt's model signals and the view's notifications into queued calls on its own thread.
+// Names kept from earlier files are shown greyed with a tooltip that says so.
 //
-// Reading: Refresh, called by a GUI timer, sees the table's load count change and starts a
-// snapshot on a thread of the model's own (a copy of the table under its lock, and the names
-// the file defines); the GUI thread only applies the difference when the snapshot arrives,
-// so a table of 60,000 names never stops the event loop. Load does the same after loading a
-// file into the table on that thread. Rows never move: names are added at the end, and an
-// open editor stays where it is.
-//
-// Editing a value writes it to the file (SettingsFile.h) and sets it in the table; the reload
-// that the save causes then shows the file's value. A value the file cannot hold is refused
-// with the reason (EditRefused).
-//
-// Thread-safety: the model's members are called on the GUI thread. Its worker touches only
-// the table (thread-safe), its own copies of the request and the result it posts to the
-// model's thread; the destructor waits for it. Ownership: the table outlives the model (the
-// process-wide one always does).
+// Thread-safety: the model's members are called on the GUI thread; the view's worker only
+// queues a call to the model (dropped with the model). Ownership: the table outlives the
+// model (the process-wide one always does); the model owns its view, which waits for its
+// worker when it goes.
 #pragma once
+
+#include "core/SettingsView.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>
 
-#include <functional>
-#include <string>
-#include <thread>
-#include <unordered_set>
-#include <utility>
-#include <vector>
+#include <memory>
 
 class CConfigFileThread;
 
-class CSettingsModel : public QAbstractTableModel {
+class CSettingsModel : public QAbstractTableModel, private Tamberon::ISettingsViewSink {
     Q_OBJECT
 
   public:
@@ -49,20 +37,23 @@ class CSettingsModel : public QAbstractTableModel {
     bool Load(const QString& szPath);
 
     /// True while a load or a snapshot runs.
-    bool IsBusy() const { return bJobRunning; }
+    bool IsBusy() const { return view->IsBusy(); }
 
     /// The file whose names are marked as defined (empty: none).
-    const QString& File() const { return szFile; }
+    QString File() const { return QString::fromStdString(view->File()); }
 
     /// When the latest load was seen (invalid before the first); loads seen so far.
-    QDateTime LastLoadSeen() const { return lastLoad; }
-    int LoadsSeen() const { return nLoadsSeen; }
+    QDateTime LastLoadSeen() const;
+    int LoadsSeen() const { return view->LoadsSeen(); }
 
     /// Whether the current file defines the name in nRow.
     bool IsDefinedByFile(int nRow) const;
 
     /// How many names the current file defines.
-    int DefinedCount() const { return nDefined; }
+    int DefinedCount() const { return view->DefinedCount(); }
+
+    /// The view under the model.
+    const Tamberon::CSettingsView& View() const { return *view; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -86,30 +77,12 @@ class CSettingsModel : public QAbstractTableModel {
     void EditRefused(const QString& szWhy);
 
   private:
-    struct snapshot {
-        std::vector<std::pair<std::string, std::string>> rows;
-        std::unordered_set<std::string> defined;
-        unsigned nLoadCount = 0;
-        bool bLoadSeen = false;    // the snapshot follows a load
-        bool bLoadFailed = false;  // a Load's file could not be read (nothing else is set)
-        QString szLoadedFile;      // a Load's file, when it was read
-    };
+    void OnBusyChanged(bool bBusy) override;
+    void OnRowsChanged(std::size_t nFirst, std::size_t nLast) override;
+    void OnRowsAdding(std::size_t nFirst, std::size_t nLast) override;
+    void OnRowsAdded() override;
+    void OnLoadEnded(bool bLoaded, const std::string& szPath) override;
+    void OnReloaded() override;
 
-    // Runs pfnJob on the worker, then hands its snapshot to Apply on the model's thread.
-    void StartJob(std::function<snapshot()> pfnJob);
-    void Apply(snapshot result);
-    // On the worker: the table's state and the names szFileUtf8 defines.
-    static snapshot TakeSnapshot(CConfigFileThread& table, const std::string& szFileUtf8);
-
-    CConfigFileThread& table;
-    std::vector<std::pair<std::string, std::string>> rows;
-    std::vector<char> definedRows;  // per row: the current file defines the name
-    int nDefined = 0;
-    QString szFile;
-    unsigned nLoadCount = 0;  // the table's load count at the last snapshot
-    int nLoadsSeen = 0;
-    QDateTime lastLoad;
-    std::thread worker;            // the latest job's thread; joined before the next one
-    bool bJobRunning = false;      // from StartJob until its Apply
-    bool bRefreshPending = false;  // a refresh was asked for while a job ran
+    std::unique_ptr<Tamberon::CSettingsView> view;
 };

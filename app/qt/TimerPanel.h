@@ -1,12 +1,20 @@
 // TimerPanel.h - CTimerPanel, the main dialog's timer group: add a timer (interval, count) on
 // the process-wide timer service, watch its firings counted live, remove it.
 //
+// The rows, their texts and the input checks are the core's CTimerList; this panel shows them.
+//
 // Thread-safety: GUI thread only; the firings are read from the timer board's atomics by a
 // GUI timer, never delivered as events. Ownership: belongs to its Qt parent; removes the
 // timers it added when it goes.
 #pragma once
 
 #include <QGroupBox>
+
+#include <memory>
+
+namespace Tamberon {
+class CTimerList;
+}
 
 class CMessageLine;
 class QLineEdit;
@@ -44,5 +52,5 @@ class CTimerPanel : public QGroupBox {
     QTreeWidget* pList;
     CMessageLine* pMessage;
     QTimer* pRefresh;
-    int nNextNumber = 1;
+    std::unique_ptr<Tamberon::CTimerList> timers;  // the rows; item i shows row i
 };

@@ -3,6 +3,8 @@
 
 #include "AboutDlg.h"
 #include "FolderDialog.h"
+#include "SettingsGroup.h"
+#include "TimersGroup.h"
 #include "core/SysCommand.h"
 #include "resource.h"
 
@@ -92,7 +94,8 @@ void CTamberonDlg::CreateGroups() {
             groups.emplace_back(nPlaceId, std::move(pGroup));
         }
     };
-    (void)add;
+    add(IDC_SETTINGS_PLACE, std::make_unique<CSettingsGroup>());
+    add(IDC_TIMERS_PLACE, std::make_unique<CTimersGroup>());
 }
 
 CGroupPane* CTamberonDlg::GetGroup(int nPlaceId) const {

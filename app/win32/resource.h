@@ -28,6 +28,7 @@
 #define IDD_FETCH_GROUP 111
 #define IDD_LOG_GROUP 112
 #define IDD_TIMERS_GROUP 113
+#include "SettingsGroupIds.h"
 
 // Controls of the About box.
 #define IDC_ABOUT_ICON 1100

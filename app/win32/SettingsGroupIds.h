@@ -1,0 +1,25 @@
+// SettingsGroupIds.h - the control ids of the settings and timers groups (ranges 1200-1299
+// and 1500-1599). Plain macros: the resource compiler reads this file.
+#pragma once
+
+#define IDC_SETTINGS_GROUPBOX 1200
+#define IDC_SETTINGS_PATH_LABEL 1201
+#define IDC_SETTINGS_PATH 1202
+#define IDC_SETTINGS_BROWSE 1203
+#define IDC_SETTINGS_LOAD 1204
+#define IDC_SETTINGS_LIST_LABEL 1205
+#define IDC_SETTINGS_BUSY 1206
+#define IDC_SETTINGS_RELOAD 1207
+#define IDC_SETTINGS_LIST 1208
+#define IDC_SETTINGS_STATUS 1209
+#define IDC_SETTINGS_EDITOR 1210
+
+#define IDC_TIMERS_GROUPBOX 1500
+#define IDC_TIMERS_INTERVAL_LABEL 1501
+#define IDC_TIMERS_INTERVAL 1502
+#define IDC_TIMERS_COUNT_LABEL 1503
+#define IDC_TIMERS_COUNT 1504
+#define IDC_TIMERS_ADD 1505
+#define IDC_TIMERS_LIST 1506
+#define IDC_TIMERS_STATUS 1507
+#define IDC_TIMERS_REMOVE 1508
