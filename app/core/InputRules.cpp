@@ -2,6 +2,7 @@
 #include "InputRules.h"
 
 #include <cctype>
+#include <charconv>
 #include <string_view>
 #include <system_error>
 
@@ -68,6 +69,35 @@ std::string FolderProblem(const std::string& szFolder) {
     }
     if (std::filesystem::exists(status)) return "Folder: " + szFolder + " is not a folder.";
     return "The folder " + szFolder + " does not exist (any more).";
+}
+
+std::string TrimBlanks(const std::string& szText) {
+    const char* const kBlanks = " \t\r\n\v\f";
+    std::size_t nFirst = szText.find_first_not_of(kBlanks);
+    if (nFirst == std::string::npos) return {};
+    return szText.substr(nFirst, szText.find_last_not_of(kBlanks) - nFirst + 1);
+}
+
+std::optional<long long> ReadNumber(const std::string& szText, long long nMin, long long nMax,
+                                    const std::string& szField, std::string* pszMessage) {
+    std::string szTrimmed = TrimBlanks(szText);
+    std::string_view digits = szTrimmed;
+    // from_chars takes a minus but no plus.
+    if (digits.starts_with('+') && !digits.substr(1).starts_with('-')) digits.remove_prefix(1);
+    long long nValue = 0;
+    auto [pEnd, error] = std::from_chars(digits.data(), digits.data() + digits.size(), nValue);
+    if (!digits.empty() && error == std::errc() && pEnd == digits.data() + digits.size() &&
+        nValue >= nMin && nValue <= nMax) {
+        return nValue;
+    }
+    std::string szRange =
+        "enter a whole number from " + std::to_string(nMin) + " to " + std::to_string(nMax);
+    if (szTrimmed.empty()) {
+        *pszMessage = szField + " is empty: " + szRange;
+    } else {
+        *pszMessage = szField + " " + Quoted(szTrimmed) + " is not valid: " + szRange;
+    }
+    return std::nullopt;
 }
 
 std::string LogFolderGoneText(const std::string& szFolder) {
