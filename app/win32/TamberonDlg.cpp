@@ -2,7 +2,9 @@
 #include "TamberonDlg.h"
 
 #include "AboutDlg.h"
+#include "FetchGroup.h"
 #include "FolderDialog.h"
+#include "LogGroup.h"
 #include "core/SysCommand.h"
 #include "resource.h"
 
@@ -90,7 +92,8 @@ void CTamberonDlg::CreateGroups() {
             groups.emplace_back(nPlaceId, std::move(pGroup));
         }
     };
-    (void)add;
+    add(IDC_FETCH_PLACE, std::make_unique<CFetchGroup>());
+    add(IDC_LOG_PLACE, std::make_unique<CLogGroup>());
 }
 
 CGroupPane* CTamberonDlg::GetGroup(int nPlaceId) const {
