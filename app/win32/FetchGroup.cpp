@@ -29,8 +29,8 @@ void CFetchGroup::OnInitDialog() {
                  reinterpret_cast<LPARAM>(L"http://example.org/"));
     SetWindowTextW(Item(IDC_FETCH_TIMEOUT), L"3000");
     SendMessageW(Item(IDC_FETCH_BODY), EM_LIMITTEXT, 0, 0);
-    GroupText::EnterClicks(Item(IDC_FETCH_URL), IDC_FETCH_BUTTON);
-    GroupText::EnterClicks(Item(IDC_FETCH_TIMEOUT), IDC_FETCH_BUTTON);
+    GroupText::EnterCommands(Item(IDC_FETCH_URL), IDC_FETCH_BUTTON);
+    GroupText::EnterCommands(Item(IDC_FETCH_TIMEOUT), IDC_FETCH_BUTTON);
 }
 
 bool CFetchGroup::Fetch() {
@@ -118,7 +118,13 @@ void CFetchGroup::EndJob() {
 INT_PTR CFetchGroup::OnMessage(UINT nMessage, WPARAM wParam, LPARAM lParam) {
     switch (nMessage) {
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDC_FETCH_BUTTON && HIWORD(wParam) == BN_CLICKED) {
+            if (LOWORD(wParam) != IDC_FETCH_BUTTON) return FALSE;
+            // Enter in a field fetches (refused while a fetch runs); the button toggles.
+            if (HIWORD(wParam) == GroupText::kEnterPressed) {
+                Fetch();
+                return TRUE;
+            }
+            if (HIWORD(wParam) == BN_CLICKED) {
                 if (bBusy) {
                     Cancel();
                 } else {

@@ -54,7 +54,7 @@ UINT CodePageOf(std::string szCharset) {
 }
 
 LRESULT CALLBACK EnterProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam, UINT_PTR nId,
-                           DWORD_PTR nButtonId) {
+                           DWORD_PTR nCommandId) {
     switch (nMessage) {
         case WM_GETDLGCODE:
             if (lParam != 0 && reinterpret_cast<const MSG*>(lParam)->message == WM_KEYDOWN &&
@@ -64,12 +64,9 @@ LRESULT CALLBACK EnterProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lPara
             break;
         case WM_KEYDOWN:
             if (wParam == VK_RETURN) {
-                HWND hButton = GetDlgItem(GetParent(hWnd), static_cast<int>(nButtonId));
-                if (hButton != nullptr && IsWindowEnabled(hButton)) {
-                    SendMessageW(GetParent(hWnd), WM_COMMAND,
-                                 MAKEWPARAM(static_cast<WORD>(nButtonId), BN_CLICKED),
-                                 reinterpret_cast<LPARAM>(hButton));
-                }
+                SendMessageW(GetParent(hWnd), WM_COMMAND,
+                             MAKEWPARAM(static_cast<WORD>(nCommandId), kEnterPressed),
+                             reinterpret_cast<LPARAM>(hWnd));
                 return 0;
             }
             break;
@@ -184,8 +181,8 @@ void AppendLines(HWND hEdit, std::wstring_view szLines, int nMaxChars) {
     InvalidateRect(hEdit, nullptr, TRUE);
 }
 
-void EnterClicks(HWND hEdit, int nButtonId) {
-    SetWindowSubclass(hEdit, &EnterProc, 1, static_cast<DWORD_PTR>(nButtonId));
+void EnterCommands(HWND hEdit, int nCommandId) {
+    SetWindowSubclass(hEdit, &EnterProc, 1, static_cast<DWORD_PTR>(nCommandId));
 }
 
 void FocusControl(HWND hControl) {

@@ -38,9 +38,12 @@ void ReplaceLines(HWND hEdit, std::wstring_view szLines);
 /// when it showed the end. The oldest lines go when the view holds more than nMaxChars.
 void AppendLines(HWND hEdit, std::wstring_view szLines, int nMaxChars = 512 * 1024);
 
-/// Enter in hEdit clicks the button nButtonId of the edit's parent, instead of going to the
-/// main dialog (whose default action ends it).
-void EnterClicks(HWND hEdit, int nButtonId);
+/// The notification code of the WM_COMMAND that EnterCommands sends.
+constexpr WORD kEnterPressed = 0x0EE0;
+
+/// Enter in hEdit sends the edit's parent WM_COMMAND with nCommandId and kEnterPressed,
+/// instead of going to the main dialog (whose default action ends it).
+void EnterCommands(HWND hEdit, int nCommandId);
 
 /// Gives the keyboard focus to a control the way a dialog does (its root dialog's
 /// WM_NEXTDLGCTL), so that the default button follows.

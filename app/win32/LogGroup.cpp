@@ -47,8 +47,8 @@ void CLogGroup::OnInitDialog() {
     }
     SendMessageW(hLevel, CB_SETCURSEL, Tamberon::CLogSession::kDefaultLevel - 1, 0);
     SendMessageW(Item(IDC_LOG_LINES), EM_LIMITTEXT, 0, 0);
-    GroupText::EnterClicks(Item(IDC_LOG_FILE), IDC_LOG_OPEN);
-    GroupText::EnterClicks(Item(IDC_LOG_MAX_SIZE), IDC_LOG_OPEN);
+    GroupText::EnterCommands(Item(IDC_LOG_FILE), IDC_LOG_OPEN);
+    GroupText::EnterCommands(Item(IDC_LOG_MAX_SIZE), IDC_LOG_OPEN);
     UpdateControls();
 }
 
@@ -147,6 +147,11 @@ void CLogGroup::UpdateControls() {
 INT_PTR CLogGroup::OnMessage(UINT nMessage, WPARAM wParam, LPARAM lParam) {
     switch (nMessage) {
         case WM_COMMAND:
+            // Enter in the file name or size field opens the log, unless it is open.
+            if (LOWORD(wParam) == IDC_LOG_OPEN && HIWORD(wParam) == GroupText::kEnterPressed) {
+                if (!session.IsOpen()) OpenLog();
+                return TRUE;
+            }
             if (HIWORD(wParam) != BN_CLICKED) return FALSE;
             switch (LOWORD(wParam)) {
                 case IDC_LOG_OPEN:

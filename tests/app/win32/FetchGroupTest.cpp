@@ -180,12 +180,21 @@ TEST(FetchGroup, EnterInTheUrlFieldFetchesAndLeavesTheDialogOpen) {
     HWND hUrl = d.Item(IDC_FETCH_URL);
     SetFocus(hUrl);
     // As the dialog's message loop hands a key press on: the dialog manager first.
-    MSG msg{hUrl, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
-    if (!IsDialogMessageW(d.dlg.GetSafeHwnd(), &msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    auto pressEnter = [&] {
+        MSG msg{hUrl, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+        if (!IsDialogMessageW(d.dlg.GetSafeHwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    };
+    pressEnter();
+    ASSERT_NE(d.dlg.GetSafeHwnd(), nullptr);
     EXPECT_TRUE(d.pGroup->IsBusy());
+    // Enter again while it runs is a second fetch, refused (not a cancel).
+    pressEnter();
+    EXPECT_TRUE(d.pGroup->IsBusy());
+    EXPECT_NE(d.Text(IDC_FETCH_MESSAGE).find("is still running"), std::string::npos)
+        << d.Text(IDC_FETCH_MESSAGE);
     ASSERT_TRUE(PumpUntil([&] { return !d.pGroup->IsBusy(); }));
     EXPECT_NE(d.dlg.GetSafeHwnd(), nullptr);
     EXPECT_EQ(d.Text(IDC_FETCH_MESSAGE).rfind("11 bytes in ", 0), 0u) << d.Text(IDC_FETCH_MESSAGE);

@@ -188,7 +188,12 @@ TEST(LogGroup, ClosingTheDialogClosesTheLog) {
     log_dialog again;
     ASSERT_NE(again.pGroup, nullptr);
     again.Type(IDC_LOG_FOLDER, dir.Path());
-    again.Click(IDC_LOG_OPEN);
+    // Enter in the size field opens it, as the button does, and leaves the dialog open.
+    HWND hSize = again.Item(IDC_LOG_MAX_SIZE);
+    SetFocus(hSize);
+    MSG msg{hSize, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+    if (!IsDialogMessageW(again.dlg.GetSafeHwnd(), &msg)) DispatchMessageW(&msg);
+    ASSERT_NE(again.dlg.GetSafeHwnd(), nullptr);
     EXPECT_TRUE(again.pGroup->IsOpen()) << again.Text(IDC_LOG_MESSAGE);
     again.Click(IDC_LOG_CLOSE);
 }
