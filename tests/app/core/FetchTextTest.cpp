@@ -1,5 +1,4 @@
-// Tests of the core's fetch words that the front ends share: the check of the group's input
-// and the lines while a fetch runs.
+// Tests of the core's fetch words that the front ends share: the check of the group's input.
 #include "core/FetchText.h"
 
 #include <gtest/gtest.h>
@@ -44,16 +43,6 @@ TEST(CoreFetchInput, TheUrlIsCheckedFirstThenTheTimeOut) {
                 << c.szUrl << ": " << input.szProblem;
         }
     }
-}
-
-TEST(CoreFetchText, TheLinesWhileAFetchRunsNameItsUrl) {
-    const std::string szUrl = "http://127.0.0.1/x";
-    EXPECT_EQ(Tamberon::FetchingText(szUrl, 3000),
-              "Fetching http://127.0.0.1/x (at most 3000 ms after the fixed " +
-                  std::to_string(YRAPI::CMyHttpAsync::kFixedWaitMs) + " ms)...");
-    EXPECT_EQ(Tamberon::CancellingText(szUrl), "Cancelling the fetch of http://127.0.0.1/x...");
-    EXPECT_EQ(Tamberon::FetchRunningText(szUrl),
-              "A fetch of http://127.0.0.1/x is still running; wait for it or cancel it.");
 }
 
 }  // namespace
