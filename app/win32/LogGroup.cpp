@@ -6,6 +6,7 @@
 #include "core/InputRules.h"
 #include "resource.h"
 
+#include <optional>
 #include <shlobj.h>
 
 namespace {
@@ -38,16 +39,11 @@ void CLogGroup::OnInitDialog() {
     GroupText::SetText(Item(IDC_LOG_FOLDER), TempFolder());
     GroupText::SetText(Item(IDC_LOG_FILE), Tamberon::CLogSession::kDefaultFileName);
     GroupText::SetText(Item(IDC_LOG_MAX_SIZE), Tamberon::CLogSession::kDefaultMaxSize);
-    const wchar_t* const kLevels[] = {
-        L"1 - failures",  L"2 - warnings", L"3", L"4 - routine", L"5 - details", L"6", L"7", L"8",
-        L"9 - everything"};
-    HWND hLevel = Item(IDC_LOG_LEVEL);
-    for (const wchar_t* szLevel : kLevels) {
-        SendMessageW(hLevel, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(szLevel));
-    }
-    SendMessageW(hLevel, CB_SETCURSEL, Tamberon::CLogSession::kDefaultLevel - 1, 0);
+    GroupText::SetText(Item(IDC_LOG_LEVEL), std::to_string(Tamberon::CLogSession::kDefaultLevel));
+    SendMessageW(Item(IDC_LOG_LEVEL), EM_LIMITTEXT, 2, 0);
     SendMessageW(Item(IDC_LOG_LINES), EM_LIMITTEXT, 0, 0);
     GroupText::EnterCommands(Item(IDC_LOG_FILE), IDC_LOG_OPEN);
+    GroupText::EnterCommands(Item(IDC_LOG_LEVEL), IDC_LOG_OPEN);
     GroupText::EnterCommands(Item(IDC_LOG_MAX_SIZE), IDC_LOG_OPEN);
     UpdateControls();
 }
@@ -63,11 +59,17 @@ void CLogGroup::ShowMessage(const Tamberon::log_message& status) {
 
 bool CLogGroup::OpenLog() {
     if (session.IsOpen()) return false;
-    auto nLevel = static_cast<int>(SendMessageW(Item(IDC_LOG_LEVEL), CB_GETCURSEL, 0, 0));
-    Tamberon::log_settings settings{GroupText::GetText(Item(IDC_LOG_FOLDER)),
-                                    GroupText::GetText(Item(IDC_LOG_FILE)),
-                                    nLevel < 0 ? Tamberon::CLogSession::kDefaultLevel : nLevel + 1,
-                                    GroupText::GetText(Item(IDC_LOG_MAX_SIZE))};
+    std::string szProblem;
+    std::optional<long long> nLevel =
+        Tamberon::ReadNumber(GroupText::GetText(Item(IDC_LOG_LEVEL)), 1, 9, "Level", &szProblem);
+    if (!nLevel) {
+        message.Show(szProblem, true);
+        GroupText::FocusControl(Item(IDC_LOG_LEVEL));
+        return false;
+    }
+    Tamberon::log_settings settings{
+        GroupText::GetText(Item(IDC_LOG_FOLDER)), GroupText::GetText(Item(IDC_LOG_FILE)),
+        static_cast<int>(*nLevel), GroupText::GetText(Item(IDC_LOG_MAX_SIZE))};
     Tamberon::log_message status;
     bool bOpened = session.Open(settings, &status);
     ShowMessage(status);
@@ -138,8 +140,7 @@ void CLogGroup::UpdateControls() {
     EnableWindow(Item(IDC_LOG_OPEN), !bOpen);
     EnableWindow(Item(IDC_LOG_CLOSE), bOpen);
     EnableWindow(Item(IDC_LOG_BROWSE), !bOpen);
-    EnableWindow(Item(IDC_LOG_LEVEL), !bOpen);
-    for (int nId : {IDC_LOG_FOLDER, IDC_LOG_FILE, IDC_LOG_MAX_SIZE}) {
+    for (int nId : {IDC_LOG_FOLDER, IDC_LOG_FILE, IDC_LOG_LEVEL, IDC_LOG_MAX_SIZE}) {
         SendMessageW(Item(nId), EM_SETREADONLY, bOpen ? TRUE : FALSE, 0);
     }
 }

@@ -138,16 +138,19 @@ TEST(LogGroup, BadFieldsAreRefusedWithTheirMessage) {
     struct test_case {
         std::string szFolder;  // "%" stands for a fresh folder
         const char* szFile;
+        const char* szLevel;
         const char* szMaxSize;
         const char* szMessage;  // a part of it
     };
     const test_case cases[] = {
-        {"%/gone", "t.log", "1048576", "does not exist"},
-        {"%/file.txt", "t.log", "1048576", "is a file, not a folder"},
-        {"%", "a\\b.log", "1048576", "plain file name"},
-        {"%", "sub", "1048576", "Cannot write"},
-        {"%", "t.log", "big", "Max size \"big\" is not valid"},
-        {"%", "t.log", "10", "from 1024"},
+        {"%/gone", "t.log", "4", "1048576", "does not exist"},
+        {"%/file.txt", "t.log", "4", "1048576", "is a file, not a folder"},
+        {"%", "a\\b.log", "4", "1048576", "plain file name"},
+        {"%", "sub", "4", "1048576", "Cannot write"},
+        {"%", "t.log", "0", "1048576",
+         "Level \"0\" is not valid: enter a whole number from 1 to 9"},
+        {"%", "t.log", "4", "big", "Max size \"big\" is not valid"},
+        {"%", "t.log", "4", "10", "from 1024"},
     };
     for (const test_case& c : cases) {
         CTempDir dir;
@@ -159,6 +162,7 @@ TEST(LogGroup, BadFieldsAreRefusedWithTheirMessage) {
         if (szFolder.starts_with('%')) szFolder = dir.Path() + szFolder.substr(1);
         d.Type(IDC_LOG_FOLDER, szFolder);
         d.Type(IDC_LOG_FILE, c.szFile);
+        d.Type(IDC_LOG_LEVEL, c.szLevel);
         d.Type(IDC_LOG_MAX_SIZE, c.szMaxSize);
         d.Click(IDC_LOG_OPEN);
         EXPECT_FALSE(d.pGroup->IsOpen()) << c.szFile;
@@ -203,8 +207,7 @@ TEST(LogGroup, TheGroupStartsWithItsDefaultsAndDraws) {
     ASSERT_NE(d.pGroup, nullptr);
     EXPECT_EQ(d.Text(IDC_LOG_FILE), "tamberon.log");
     EXPECT_EQ(d.Text(IDC_LOG_MAX_SIZE), "1048576");
-    EXPECT_EQ(SendMessageW(d.Item(IDC_LOG_LEVEL), CB_GETCOUNT, 0, 0), 9);
-    EXPECT_EQ(SendMessageW(d.Item(IDC_LOG_LEVEL), CB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(d.Text(IDC_LOG_LEVEL), "4");
     EXPECT_TRUE(std::filesystem::is_directory(Tamberon::PathFromUtf8(d.Text(IDC_LOG_FOLDER))))
         << d.Text(IDC_LOG_FOLDER);
     EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_LOG_CLOSE)));
