@@ -1,7 +1,12 @@
 // FetchText.cpp - the HTTP group's words.
 #include "FetchText.h"
 
+#include "InputRules.h"
+
+#include <yrapi/log/LogInterface.h>
+
 #include <cctype>
+#include <optional>
 #include <string_view>
 
 namespace Tamberon {
@@ -53,6 +58,49 @@ std::string Lower(std::string_view text) {
 }
 
 }  // namespace
+
+fetch_input CheckFetchInput(const std::string& szUrlText, const std::string& szTimeoutText) {
+    fetch_input input;
+    input.szUrl = TrimBlanks(szUrlText);
+    input.szProblem = UrlProblem(input.szUrl);
+    if (!input.szProblem.empty()) {
+        input.eField = fetch_input::Field::Url;
+        return input;
+    }
+    std::optional<long long> nTimeout =
+        ReadNumber(szTimeoutText, 1, kMaxFetchTimeoutMs, "Time-out", &input.szProblem);
+    if (!nTimeout) {
+        input.eField = fetch_input::Field::Timeout;
+        return input;
+    }
+    input.dwTimeoutMs = static_cast<YRAPI::DWORD>(*nTimeout);
+    return input;
+}
+
+std::string FetchingText(const std::string& szUrl, YRAPI::DWORD dwTimeoutMs) {
+    return "Fetching " + szUrl + " (at most " + std::to_string(dwTimeoutMs) +
+           " ms after the fixed " + std::to_string(YRAPI::CMyHttpAsync::kFixedWaitMs) + " ms)...";
+}
+
+std::string CancellingText(const std::string& szUrl) {
+    return "Cancelling the fetch of " + szUrl + "...";
+}
+
+std::string FetchRunningText(const std::string& szUrl) {
+    return "A fetch of " + szUrl + " is still running; wait for it or cancel it.";
+}
+
+void LogFetchEnd(const std::string& szUrl, bool bText, std::size_t nBytes, std::int64_t nElapsedMs,
+                 const YRAPI::fetch_report& report, YRAPI::DWORD dwTimeoutMs) {
+    if (bText) {
+        YRAPI::CYRLogInterface::Log(4, "Tamberon: fetched %s, %lld bytes in %lld ms", szUrl.c_str(),
+                                    static_cast<long long>(nBytes),
+                                    static_cast<long long>(nElapsedMs));
+    } else {
+        YRAPI::CYRLogInterface::Log(2, "Tamberon: no text from %s: %s", szUrl.c_str(),
+                                    FetchReason(report, dwTimeoutMs).c_str());
+    }
+}
 
 std::string GroupDigits(unsigned long long n) {
     std::string szDigits = std::to_string(n);

@@ -1,17 +1,45 @@
-// FetchText.h - the words the HTTP group shows for a fetch: what happened (from the fetcher's
-// report), how long the exchange took beside the fetcher's fixed wait, how much of the body is
-// on show, and which charset the answer declared for its text. No toolkit: any front end
-// shows these lines as they are.
+// FetchText.h - the words the HTTP group shows for a fetch: the check of its URL and time-out,
+// the lines while it runs, what happened (from the fetcher's report), how long the exchange
+// took beside the fetcher's fixed wait, how much of the body is on show, and which charset
+// the answer declared for its text; and the log line that records its end. No toolkit: any
+// front end shows these lines as they are.
 //
-// Thread-safety: pure functions, any thread.
+// Thread-safety: pure functions, any thread (LogFetchEnd logs through the process's log).
 #pragma once
 
 #include <yrapi/net/HttpAsync.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace Tamberon {
+
+/// The largest time-out the group takes, in ms.
+constexpr long long kMaxFetchTimeoutMs = 60000;
+
+/// The group's input, checked.
+struct fetch_input {
+    enum class Field { None, Url, Timeout };
+    std::string szUrl;             // the URL, blanks around it trimmed
+    YRAPI::DWORD dwTimeoutMs = 0;  // 1 to kMaxFetchTimeoutMs
+    std::string szProblem;         // empty when the input will do; else what is wrong
+    Field eField = Field::None;    // the field to fix
+};
+
+/// Checks the URL and time-out fields' texts (the URL first).
+fetch_input CheckFetchInput(const std::string& szUrlText, const std::string& szTimeoutText);
+
+/// The status line while a fetch of szUrl runs.
+std::string FetchingText(const std::string& szUrl, YRAPI::DWORD dwTimeoutMs);
+/// The status line once a cancel of that fetch was asked for.
+std::string CancellingText(const std::string& szUrl);
+/// Why a second fetch is refused while one of szUrl runs.
+std::string FetchRunningText(const std::string& szUrl);
+
+/// Logs a fetch's end: a text's size and time at level 4, else the reason at level 2.
+void LogFetchEnd(const std::string& szUrl, bool bText, std::size_t nBytes, std::int64_t nElapsedMs,
+                 const YRAPI::fetch_report& report, YRAPI::DWORD dwTimeoutMs);
 
 /// n with a comma between each group of three digits: 10239 -> "10,239".
 std::string GroupDigits(unsigned long long n);

@@ -2,6 +2,7 @@
 #include "InputRules.h"
 
 #include <cctype>
+#include <charconv>
 #include <string_view>
 #include <system_error>
 
@@ -68,6 +69,13 @@ std::string FolderProblem(const std::string& szFolder) {
     }
     if (std::filesystem::exists(status)) return "Folder: " + szFolder + " is not a folder.";
     return "The folder " + szFolder + " does not exist (any more).";
+}
+
+std::string TrimBlanks(const std::string& szText) {
+    const char* const kBlanks = " \t\r\n\v\f";
+    std::size_t nFirst = szText.find_first_not_of(kBlanks);
+    if (nFirst == std::string::npos) return {};
+    return szText.substr(nFirst, szText.find_last_not_of(kBlanks) - nFirst + 1);
 }
 
 std::string LogFolderGoneText(const std::string& szFolder) {

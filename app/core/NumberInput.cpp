@@ -23,10 +23,12 @@ std::optional<long long> ReadNumber(const std::string& szText, long long nMin, l
                                     const std::string& szField, std::string* pszMessage) {
     std::string_view text = Trimmed(szText);
     std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    // One sign only: from_chars takes a minus but no plus, and "+-5" is no number.
+    const bool bPlus = !digits.empty() && digits.front() == '+';
+    if (bPlus) digits.remove_prefix(1);
     long long nValue = 0;
     bool bOk = false;
-    if (!digits.empty() && digits.front() != '+') {
+    if (!digits.empty() && digits.front() != '+' && !(bPlus && digits.front() == '-')) {
         auto [pEnd, error] = std::from_chars(digits.data(), digits.data() + digits.size(), nValue);
         bOk = error == std::errc() && pEnd == digits.data() + digits.size();
     }

@@ -2,12 +2,9 @@
 #include "FetchPanel.h"
 
 #include "FetchWorker.h"
-#include "InputCheck.h"
 #include "MessageLine.h"
 #include "core/FetchText.h"
-#include "core/InputRules.h"
 
-#include <yrapi/log/LogInterface.h>
 #include <yrapi/net/HttpAsync.h>
 
 #include <QFontDatabase>
@@ -86,40 +83,36 @@ bool CFetchPanel::Cancel() {
     pWorker->Cancel();
     pCancelAgain->start();
     pFetch->setEnabled(false);
-    pMessage->ShowInfo(tr("Cancelling the fetch of %1...").arg(szRunningUrl));
+    pMessage->ShowInfo(
+        QString::fromStdString(Tamberon::CancellingText(szRunningUrl.toStdString())));
     return true;
 }
 
 bool CFetchPanel::Fetch() {
     if (pWorker->IsBusy()) {
         pMessage->ShowError(
-            tr("A fetch of %1 is still running; wait for it or cancel it.").arg(szRunningUrl));
+            QString::fromStdString(Tamberon::FetchRunningText(szRunningUrl.toStdString())));
         return false;
     }
-    QString szUrl = pUrl->text().trimmed();
-    std::string szProblem = Tamberon::UrlProblem(szUrl.toStdString());
-    if (!szProblem.empty()) {
-        pMessage->ShowError(QString::fromStdString(szProblem));
-        pUrl->setFocus();
+    Tamberon::fetch_input input =
+        Tamberon::CheckFetchInput(pUrl->text().toStdString(), pTimeout->text().toStdString());
+    if (!input.szProblem.empty()) {
+        pMessage->ShowError(QString::fromStdString(input.szProblem));
+        if (input.eField == Tamberon::fetch_input::Field::Timeout) {
+            pTimeout->setFocus();
+        } else {
+            pUrl->setFocus();
+        }
         return false;
     }
-    QString szError;
-    std::optional<long long> nTimeout =
-        ReadNumber(pTimeout->text(), 1, kMaxTimeoutMs, tr("Time-out"), &szError);
-    if (!nTimeout) {
-        pMessage->ShowError(szError);
-        pTimeout->setFocus();
-        return false;
-    }
-    if (!pWorker->Start(szUrl, static_cast<YRAPI::DWORD>(*nTimeout))) return false;
+    QString szUrl = QString::fromStdString(input.szUrl);
+    if (!pWorker->Start(szUrl, input.dwTimeoutMs)) return false;
     szRunningUrl = szUrl;
-    nRunningTimeoutMs = *nTimeout;
+    nRunningTimeoutMs = input.dwTimeoutMs;
     pBusy->setVisible(true);
     pFetch->setText(tr("&Cancel"));
-    pMessage->ShowInfo(tr("Fetching %1 (at most %2 ms after the fixed %3 ms)...")
-                           .arg(szUrl)
-                           .arg(*nTimeout)
-                           .arg(YRAPI::CMyHttpAsync::kFixedWaitMs));
+    pMessage->ShowInfo(
+        QString::fromStdString(Tamberon::FetchingText(input.szUrl, input.dwTimeoutMs)));
     return true;
 }
 
@@ -129,23 +122,18 @@ void CFetchPanel::OnFinished(bool bText, const QString& szText, qint64 nBytes, q
     pFetch->setText(tr("F&etch"));
     pFetch->setEnabled(true);
     const YRAPI::fetch_report& report = pWorker->LastReport();
-    QByteArray url = szRunningUrl.toUtf8();
-    QString szStatus = QString::fromStdString(Tamberon::FetchStatusLine(
-        url.toStdString(), report, static_cast<YRAPI::DWORD>(nRunningTimeoutMs),
-        static_cast<std::size_t>(nBytes)));
-    std::string szReason =
-        Tamberon::FetchReason(report, static_cast<YRAPI::DWORD>(nRunningTimeoutMs));
+    std::string szUrl = szRunningUrl.toStdString();
+    auto dwTimeoutMs = static_cast<YRAPI::DWORD>(nRunningTimeoutMs);
+    QString szStatus = QString::fromStdString(
+        Tamberon::FetchStatusLine(szUrl, report, dwTimeoutMs, static_cast<std::size_t>(nBytes)));
     if (bText) {
         pResult->setPlainText(szText);
         pMessage->ShowInfo(szStatus);
-        YRAPI::CYRLogInterface::Log(4, "Tamberon: fetched %s, %lld bytes in %lld ms",
-                                    url.constData(), static_cast<long long>(nBytes),
-                                    static_cast<long long>(nElapsedMs));
     } else {
         pResult->clear();
         pMessage->ShowError(szStatus);
-        YRAPI::CYRLogInterface::Log(2, "Tamberon: no text from %s: %s", url.constData(),
-                                    szReason.c_str());
     }
+    Tamberon::LogFetchEnd(szUrl, bText, static_cast<std::size_t>(nBytes), nElapsedMs, report,
+                          dwTimeoutMs);
     emit FetchEnded();
 }

@@ -10,6 +10,8 @@
 // destruction).
 #pragma once
 
+#include "core/FetchText.h"
+
 #include <QGroupBox>
 
 class CFetchWorker;
@@ -25,7 +27,7 @@ class CFetchPanel : public QGroupBox {
 
   public:
     /// The largest time-out the field takes, in ms.
-    static constexpr int kMaxTimeoutMs = 60000;
+    static constexpr int kMaxTimeoutMs = static_cast<int>(Tamberon::kMaxFetchTimeoutMs);
 
     explicit CFetchPanel(QWidget* pParent);
 

@@ -2,17 +2,12 @@
 #include "LogPanel.h"
 
 #include "FolderDialog.h"
-#include "InputCheck.h"
 #include "MessageLine.h"
 #include "Resources.h"
 #include "core/InputRules.h"
 
-#include <yrapi/log/LogInterface.h>
-
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,22 +19,13 @@
 #include <QTextCursor>
 #include <QTimer>
 
-#include <optional>
-#include <string_view>
-
-namespace {
-
-constexpr int kPathMax = 255;  // the log keeps its file name in 256 bytes
-
-}  // namespace
-
 CLogPanel::CLogPanel(QWidget* pParent) : QGroupBox(tr("Log"), pParent) {
     pFolder = new QLineEdit(QDir::toNativeSeparators(QDir::tempPath()), this);
     auto* pFolderLabel = new QLabel(tr("Fol&der:"), this);
     pFolderLabel->setBuddy(pFolder);
     pChoose = new QPushButton(tr("Choose &Folder..."), this);
     pChoose->setAutoDefault(false);
-    pFile = new QLineEdit(QStringLiteral("tamberon.log"), this);
+    pFile = new QLineEdit(QString::fromUtf8(Tamberon::CLogSession::kDefaultFileName), this);
     auto* pFileLabel = new QLabel(tr("File &name:"), this);
     pFileLabel->setBuddy(pFile);
     pLevel = new QComboBox(this);
@@ -53,10 +39,10 @@ CLogPanel::CLogPanel(QWidget* pParent) : QGroupBox(tr("Log"), pParent) {
                                    QT_TR_NOOP("8"),
                                    QT_TR_NOOP("9 - everything")};
     for (int i = 0; i < 9; ++i) pLevel->addItem(tr(kLevels[i]), i + 1);
-    pLevel->setCurrentIndex(3);
+    pLevel->setCurrentIndex(Tamberon::CLogSession::kDefaultLevel - 1);
     auto* pLevelLabel = new QLabel(tr("Le&vel:"), this);
     pLevelLabel->setBuddy(pLevel);
-    pMaxSize = new QLineEdit(QStringLiteral("1048576"), this);
+    pMaxSize = new QLineEdit(QString::fromUtf8(Tamberon::CLogSession::kDefaultMaxSize), this);
     // Room for the largest size, 2147483647, however narrow the window.
     int nDigitWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     pMaxSize->setMinimumWidth(nDigitWidth * 11);
@@ -106,99 +92,66 @@ CLogPanel::CLogPanel(QWidget* pParent) : QGroupBox(tr("Log"), pParent) {
     connect(pOpen, &QPushButton::clicked, this, &CLogPanel::OpenLog);
     connect(pClose, &QPushButton::clicked, this, &CLogPanel::CloseLog);
     connect(pFile, &QLineEdit::returnPressed, this, [this] {
-        if (!bOpen) OpenLog();
+        if (!session.IsOpen()) OpenLog();
     });
     connect(pMaxSize, &QLineEdit::returnPressed, this, [this] {
-        if (!bOpen) OpenLog();
+        if (!session.IsOpen()) OpenLog();
     });
     pPoll = new QTimer(this);
-    pPoll->setInterval(500);
+    pPoll->setInterval(static_cast<int>(Tamberon::CLogSession::kRefreshMs));
     connect(pPoll, &QTimer::timeout, this, &CLogPanel::RefreshLines);
     UpdateButtons();
 }
 
-CLogPanel::~CLogPanel() {
-    if (bOpen) YRAPI::GetLogApi()->_Close();
-}
+CLogPanel::~CLogPanel() = default;
 
 QString CLogPanel::LogFilePath() const {
-    return QDir(pFolder->text().trimmed()).filePath(pFile->text().trimmed());
+    return QString::fromStdString(Tamberon::CLogSession::LogFilePath(pFolder->text().toStdString(),
+                                                                     pFile->text().toStdString()));
+}
+
+void CLogPanel::ShowMessage(const Tamberon::log_message& message) {
+    if (message.szText.empty()) return;
+    QString szText = QString::fromStdString(message.szText);
+    if (message.bError) {
+        pMessage->ShowError(szText);
+    } else {
+        pMessage->ShowInfo(szText);
+    }
 }
 
 bool CLogPanel::OpenLog() {
-    if (bOpen) return false;
-    QString szFolder = pFolder->text().trimmed();
-    std::string szProblem = Tamberon::FolderProblem(szFolder.toStdString());
-    if (!szProblem.empty()) {
-        pMessage->ShowError(QString::fromStdString(szProblem));
-        pFolder->setFocus();
+    if (session.IsOpen()) return false;
+    Tamberon::log_settings settings{pFolder->text().toStdString(), pFile->text().toStdString(),
+                                    pLevel->currentData().toInt(), pMaxSize->text().toStdString()};
+    Tamberon::log_message message;
+    bool bOpened = session.Open(settings, &message);
+    ShowMessage(message);
+    if (!bOpened) {
+        switch (message.eField) {
+            case Tamberon::log_message::Field::Folder:
+                pFolder->setFocus();
+                break;
+            case Tamberon::log_message::Field::FileName:
+                pFile->setFocus();
+                break;
+            case Tamberon::log_message::Field::MaxSize:
+                pMaxSize->setFocus();
+                break;
+            case Tamberon::log_message::Field::None:
+                break;
+        }
         return false;
     }
-    QString szName = pFile->text().trimmed();
-    if (szName.isEmpty() || szName.contains(QLatin1Char('/')) || szName == u"." ||
-        szName == u"..") {
-        pMessage->ShowError(tr("File name: enter a plain file name, such as tamberon.log."));
-        pFile->setFocus();
-        return false;
-    }
-    QString szError;
-    std::optional<long long> nMaxSize =
-        ReadNumber(pMaxSize->text(), 1024, 0x7FFFFFFF, tr("Max size"), &szError);
-    if (!nMaxSize) {
-        pMessage->ShowError(szError);
-        pMaxSize->setFocus();
-        return false;
-    }
-    QString szPath = LogFilePath();
-    QByteArray path = QFile::encodeName(szPath);
-    if (path.size() > kPathMax) {
-        pMessage->ShowError(tr("The log file's path is longer than %1 bytes.").arg(kPathMax));
-        return false;
-    }
-    // The writer reports nothing when it cannot write, so try it here first.
-    QFile probe(szPath);
-    if (!probe.open(QIODevice::Append | QIODevice::Text)) {
-        pMessage->ShowError(tr("Cannot write %1: %2.").arg(szPath, probe.errorString()));
-        return false;
-    }
-    probe.close();
-    int nLevel = pLevel->currentData().toInt();
-    YRAPI::GetLogApi()->_Open(path.constData(), nLevel, static_cast<int>(*nMaxSize));
-    bOpen = true;
-    YRAPI::CYRLogInterface::Log(4, "Tamberon: log opened at level %d, rotated at %lld bytes",
-                                nLevel, *nMaxSize);
-    szOpenFolder = szFolder;
-    bFolderGone = false;
-    szShownFile = szPath;
-    ShowOpen();
-    tail.Forget();
     pPoll->start();
     UpdateButtons();
     return true;
 }
 
-void CLogPanel::ShowOpen() {
-    pMessage->ShowInfo(tr("Open: %1 (lines reach the file every 2 s).").arg(szShownFile));
-}
-
-void CLogPanel::CheckFolder() {
-    bool bGone = !QFileInfo(szOpenFolder).isDir();
-    if (bGone == bFolderGone) return;
-    bFolderGone = bGone;
-    if (bGone) {
-        pMessage->ShowError(
-            QString::fromStdString(Tamberon::LogFolderGoneText(szOpenFolder.toStdString())));
-    } else {
-        ShowOpen();
-    }
-}
-
 bool CLogPanel::CloseLog() {
-    if (!bOpen) return false;
-    YRAPI::CYRLogInterface::Log(4, "Tamberon: log closed");
-    YRAPI::GetLogApi()->_Close();
-    bOpen = false;
-    pMessage->ShowInfo(tr("Closed: %1.").arg(szShownFile));
+    Tamberon::log_message message;
+    if (!session.Close(&message)) return false;
+    ShowMessage(message);
     RefreshLines();
     pPoll->stop();
     UpdateButtons();
@@ -206,36 +159,25 @@ bool CLogPanel::CloseLog() {
 }
 
 void CLogPanel::RefreshLines() {
-    if (szShownFile.isEmpty()) return;
-    if (bOpen) CheckFolder();
-    QFileInfo info(szShownFile);
-    info.refresh();
-    if (info.size() == tail.ShownSize() && info.lastModified() == shownModified) return;
-    QFile file(szShownFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (bFolderGone) return;  // the lines read last stay; the message says why
-        pLines->setPlainText(tr("(%1 cannot be read: %2)").arg(szShownFile, file.errorString()));
-        tail.Forget();
+    Tamberon::log_refresh refresh = session.Refresh();
+    if (refresh.bNewStatus) ShowMessage(refresh.status);
+    using Kind = Tamberon::tail_update::Kind;
+    Kind eKind = refresh.lines.eKind;
+    if (eKind == Kind::None) return;
+    QString szText = QString::fromStdString(refresh.lines.szText);
+    if (eKind == Kind::Unreadable) {
+        pLines->setPlainText(szText);
         return;
     }
-    shownModified = info.lastModified();
-    qint64 nSize = file.size();
     // New lines are appended to those on show, so that the reader keeps their place (and
-    // the view follows the end while it is at the end); the core's tail decides what to read.
-    Tamberon::CLogTail::read_plan plan = tail.Plan(nSize);
-    bool bAfresh = plan.bAfresh;
-    file.seek(plan.nStart);
-    QByteArray bytes = file.read(nSize - plan.nStart);
-    std::optional<std::string_view> lines = tail.Take(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), plan);
-    QString szText =
-        lines ? QString::fromUtf8(lines->data(), static_cast<qsizetype>(lines->size())) : QString();
+    // the view follows the end while it is at the end); the core decides what to read.
+    bool bAfresh = eKind == Kind::Afresh;
     QScrollBar* pVertical = pLines->verticalScrollBar();
     int nColumn = pLines->horizontalScrollBar()->value();
     bool bFollow = bAfresh || pVertical->value() >= pVertical->maximum();
     if (bAfresh) {
         pLines->setPlainText(szText);
-    } else if (lines) {
+    } else {
         pLines->appendPlainText(szText);
     }
     pLines->horizontalScrollBar()->setValue(nColumn);
@@ -254,17 +196,19 @@ void CLogPanel::ChooseFolder() {
     std::string szProblem = Tamberon::FolderProblem(szFolder.toStdString());
     if (!szFolder.isEmpty() && !szProblem.empty()) {
         pMessage->ShowError(
-            tr("%1 The chooser starts without it.").arg(QString::fromStdString(szProblem)));
+            QString::fromStdString(Tamberon::CLogSession::ChooserStartsWithoutText(szProblem)));
         szFolder.clear();
     }
     CFolderDialog dlg(szFolder, 0, this);
     if (dlg.DoModal() == IDOK) {
         pFolder->setText(dlg.GetFolderPath());
-        pMessage->ShowInfo(tr("Folder: %1").arg(dlg.GetFolderPath()));
+        pMessage->ShowInfo(QString::fromStdString(
+            Tamberon::CLogSession::FolderChosenText(dlg.GetFolderPath().toStdString())));
     }
 }
 
 void CLogPanel::UpdateButtons() {
+    bool bOpen = session.IsOpen();
     pOpen->setEnabled(!bOpen);
     pClose->setEnabled(bOpen);
     pFolder->setReadOnly(bOpen);

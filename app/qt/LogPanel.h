@@ -4,15 +4,17 @@
 // (the writer appends every 2 s) without moving the reader's place in them. While the log is
 // open, a folder that has gone is reported: the writer drops lines until it is back.
 //
+// The checks, the log's _Open and _Close, the texts and the file reading are the core's
+// (core/LogSession.h); the panel shows them.
+//
 // Thread-safety: GUI thread only. The log's _Open and _Close are called only from here, on
 // the GUI thread, as the log wants one controlling thread. Ownership: belongs to its Qt
-// parent; a log it opened is closed when it goes, so that the log's writer never outlives
-// the dialog that started it.
+// parent; a log it opened is closed when it goes (the session's destructor), so that the
+// log's writer never outlives the dialog that started it.
 #pragma once
 
-#include "core/LogTail.h"
+#include "core/LogSession.h"
 
-#include <QDateTime>
 #include <QGroupBox>
 
 class CMessageLine;
@@ -39,7 +41,7 @@ class CLogPanel : public QGroupBox {
     /// Closes the log opened here (writing what is queued); false when none is open.
     bool CloseLog();
 
-    bool IsOpen() const { return bOpen; }
+    bool IsOpen() const { return session.IsOpen(); }
 
     /// The full path of the log file the fields name.
     QString LogFilePath() const;
@@ -59,9 +61,7 @@ class CLogPanel : public QGroupBox {
 
   private:
     void UpdateButtons();
-    void ShowOpen();
-    /// While open: reports the folder gone, or back.
-    void CheckFolder();
+    void ShowMessage(const Tamberon::log_message& message);
 
     QLineEdit* pFolder;
     QPushButton* pChoose;
@@ -73,10 +73,5 @@ class CLogPanel : public QGroupBox {
     QPlainTextEdit* pLines;
     CMessageLine* pMessage;
     QTimer* pPoll;
-    bool bOpen = false;
-    QString szShownFile;   // the file whose lines are on show
-    QString szOpenFolder;  // the open log's folder
-    bool bFolderGone = false;
-    Tamberon::CLogTail tail{32 * 1024};  // 32 KiB: enough for kShownLines ordinary lines
-    QDateTime shownModified;
+    Tamberon::CLogSession session;
 };

@@ -2,9 +2,11 @@
 #include "TamberonDlg.h"
 
 #include "AboutDlg.h"
+#include "FetchGroup.h"
 #include "FolderDialog.h"
 #include "SettingsGroup.h"
 #include "TimersGroup.h"
+#include "LogGroup.h"
 #include "core/SysCommand.h"
 #include "resource.h"
 
@@ -96,6 +98,8 @@ void CTamberonDlg::CreateGroups() {
     };
     add(IDC_SETTINGS_PLACE, std::make_unique<CSettingsGroup>());
     add(IDC_TIMERS_PLACE, std::make_unique<CTimersGroup>());
+    add(IDC_FETCH_PLACE, std::make_unique<CFetchGroup>());
+    add(IDC_LOG_PLACE, std::make_unique<CLogGroup>());
 }
 
 CGroupPane* CTamberonDlg::GetGroup(int nPlaceId) const {
