@@ -4,9 +4,9 @@
 #include "AboutDlg.h"
 #include "FetchGroup.h"
 #include "FolderDialog.h"
+#include "LogGroup.h"
 #include "SettingsGroup.h"
 #include "TimersGroup.h"
-#include "LogGroup.h"
 #include "core/SysCommand.h"
 #include "resource.h"
 
