@@ -80,7 +80,7 @@ void CFetchGroup::ShowBusy(bool bShow) {
     HWND hBusy = Item(IDC_FETCH_BUSY);
     ShowWindow(hBusy, bShow ? SW_SHOWNA : SW_HIDE);
     SendMessageW(hBusy, PBM_SETMARQUEE, bShow ? TRUE : FALSE, 30);
-    SetWindowTextW(Item(IDC_FETCH_BUTTON), bShow ? L"C&ancel" : L"F&etch");
+    SetWindowTextW(Item(IDC_FETCH_BUTTON), bShow ? L"Canc&el" : L"F&etch");
     if (!bShow) EnableWindow(Item(IDC_FETCH_BUTTON), TRUE);
 }
 

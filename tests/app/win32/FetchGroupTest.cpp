@@ -101,7 +101,7 @@ TEST(FetchGroup, AFetchShowsTheBodyOrTheReasonOnTheStatusLine) {
         d.Click();
         ASSERT_TRUE(d.pGroup->IsBusy()) << c.szUrl << ": " << d.Text(IDC_FETCH_MESSAGE);
         EXPECT_TRUE(IsWindowVisible(d.Item(IDC_FETCH_BUSY)));
-        EXPECT_EQ(d.Text(IDC_FETCH_BUTTON), "C&ancel");
+        EXPECT_EQ(d.Text(IDC_FETCH_BUTTON), "Canc&el");
         EXPECT_EQ(d.Text(IDC_FETCH_MESSAGE).rfind("Fetching " + c.szUrl, 0), 0u);
         ASSERT_TRUE(PumpUntil([&] { return !d.pGroup->IsBusy(); })) << c.szUrl;
         std::wstring szBody(256, L'\0');

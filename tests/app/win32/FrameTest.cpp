@@ -9,7 +9,9 @@
 
 #include <cctype>
 #include <commctrl.h>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -242,7 +244,7 @@ TEST(MainDialogFrame, TheHostGroupShowsTheHostAndItsAddresses) {
     char szAddresses[1024] = {};
     GetDlgItemTextA(hWnd, IDC_HOST_ADDRESSES, szAddresses, sizeof(szAddresses));
     EXPECT_STRNE(szAddresses, "");
-    EXPECT_EQ(TamberonTest::WindowText(GetDlgItem(hWnd, IDC_CHOOSE_FOLDER)), "&Choose Folder...");
+    EXPECT_EQ(TamberonTest::WindowText(GetDlgItem(hWnd, IDC_CHOOSE_FOLDER)), "C&hoose Folder...");
 }
 
 // The program's manifest (linked into this test program with the other resources) is in
@@ -274,6 +276,43 @@ TEST(MainDialogFrame, TheDialogDrawsItself) {
     ShowWindow(hWnd, SW_SHOW);
     TamberonTest::PumpMessages(100);
     EXPECT_GE(TamberonTest::CountRenderedColours(hWnd), 3);
+}
+
+// Alt+letter reaches one control only: no two labels or buttons anywhere in the dialog, its
+// groups included, share a mnemonic (the dialog manager would take the first and leave the
+// other out of reach).
+TEST(MainDialogFrame, EveryMnemonicIsTheDialogsOnly) {
+    CTamberonDlg dlg;
+    HWND hWnd = dlg.Create();
+    ASSERT_NE(hWnd, nullptr);
+    std::map<char, std::vector<std::string>> owners;
+    EnumChildWindows(
+        hWnd,
+        [](HWND hChild, LPARAM lParam) -> BOOL {
+            char szClass[32] = {};
+            GetClassNameA(hChild, szClass, sizeof(szClass));
+            if (lstrcmpiA(szClass, "Edit") == 0) return TRUE;  // an edit's text is input
+            std::string szText = TamberonTest::WindowText(hChild);
+            for (std::size_t i = 0; i + 1 < szText.size(); ++i) {
+                if (szText[i] != '&') continue;
+                if (szText[i + 1] == '&') {
+                    ++i;  // "&&" is a plain ampersand
+                    continue;
+                }
+                auto* pOwners = reinterpret_cast<std::map<char, std::vector<std::string>>*>(lParam);
+                char c = static_cast<char>(std::tolower(static_cast<unsigned char>(szText[i + 1])));
+                (*pOwners)[c].push_back(szText);
+                break;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&owners));
+    EXPECT_GE(owners.size(), 15u);  // the frame's and every group's controls were seen
+    for (const auto& [c, texts] : owners) {
+        std::string szAll;
+        for (const std::string& szText : texts) szAll += " \"" + szText + "\"";
+        EXPECT_EQ(texts.size(), 1u) << "Alt+" << c << " is taken by" << szAll;
+    }
 }
 
 }  // namespace
