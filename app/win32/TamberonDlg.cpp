@@ -66,10 +66,11 @@ BOOL CTamberonDlg::OnInitDialog() {
     }
     SendMessageA(hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
     SendMessageA(hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmallIcon));
-    // The host's name and addresses need the socket layer and the resolver: they are filled
-    // from a message that the dialog's loop takes after the window is shown.
-    PostMessageA(hWnd, kFillHostGroup, 0, 0);
-    CreateGroups();
+    // The window shows as soon as this returns (its template is WS_VISIBLE); the host's name
+    // and addresses (the socket layer and the resolver) and the console groups come from a
+    // message that the dialog's loop takes next, before the first paint. A start thus shows
+    // the window without waiting for them, and the first picture has them all.
+    PostMessageA(hWnd, kFinishStart, 0, 0);
     // The focus starts on the dialog's action rather than in a read-only field.
     SetFocus(GetDlgItem(hWnd, IDC_CHOOSE_FOLDER));
     return FALSE;
@@ -157,8 +158,9 @@ INT_PTR CTamberonDlg::HandleMessage(UINT nMessage, WPARAM wParam, LPARAM lParam)
     switch (nMessage) {
         case WM_INITDIALOG:
             return OnInitDialog();
-        case kFillHostGroup:
+        case kFinishStart:
             FillHostGroup();
+            CreateGroups();
             return TRUE;
         case WM_SYSCOMMAND:
             if (!OnSysCommand(wParam, lParam)) return FALSE;

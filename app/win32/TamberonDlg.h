@@ -41,7 +41,8 @@ class CTamberonDlg {
     int GetIconPaintCount() const { return nIconPaints; }
     /// The folder last chosen with Choose Folder... (empty until one is).
     const std::string& GetFolder() const { return szFolder; }
-    /// The console group that took the place of frame nPlaceId (IDC_*_PLACE), or null.
+    /// The console group that took the place of frame nPlaceId (IDC_*_PLACE), or null (also
+    /// before the dialog's loop, or a caller's, has taken the message that creates them).
     CGroupPane* GetGroup(int nPlaceId) const;
 
     /// Whether system command nID opens the About box: taken as 16 bits and with its low four
@@ -52,8 +53,8 @@ class CTamberonDlg {
 
   protected:
     /// Adds the About entry to the system menu (unless its text is empty), sets the icons and
-    /// creates the groups; the Host group is filled once the window shows (the dialog's loop
-    /// takes a message posted here). The focus starts on Choose Folder... (FALSE: it is set
+    /// posts the message on which the Host group is filled and the console groups are
+    /// created, which the dialog's loop takes once the window shows. The focus starts on Choose Folder... (FALSE: it is set
     /// here).
     virtual BOOL OnInitDialog();
     /// The About command opens the About box; false for every other command, which then
@@ -70,8 +71,8 @@ class CTamberonDlg {
     virtual std::string LoadResString(UINT nID) const;
 
   private:
-    /// Posted to itself by OnInitDialog: fill the Host group.
-    static constexpr UINT kFillHostGroup = WM_APP + 1;
+    /// Posted to itself by OnInitDialog: fill the Host group and create the console groups.
+    static constexpr UINT kFinishStart = WM_APP + 1;
 
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT nMessage, WPARAM wParam, LPARAM lParam);

@@ -47,6 +47,7 @@ struct fetch_dialog {
     fetch_dialog() {
         if (dlg.Create() == nullptr) return;
         ShowWindow(dlg.GetSafeHwnd(), SW_SHOW);
+        TamberonTest::PumpMessages(20);  // the groups come from a posted message
         pGroup = dynamic_cast<CFetchGroup*>(dlg.GetGroup(IDC_FETCH_PLACE));
         if (pGroup != nullptr) hGroup = pGroup->GetSafeHwnd();
     }

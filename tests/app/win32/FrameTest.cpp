@@ -285,6 +285,7 @@ TEST(MainDialogFrame, EveryMnemonicIsTheDialogsOnly) {
     CTamberonDlg dlg;
     HWND hWnd = dlg.Create();
     ASSERT_NE(hWnd, nullptr);
+    TamberonTest::PumpMessages(20);  // the groups come from a posted message
     std::map<char, std::vector<std::string>> owners;
     EnumChildWindows(
         hWnd,

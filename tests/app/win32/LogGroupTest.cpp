@@ -46,6 +46,7 @@ struct log_dialog {
     log_dialog() {
         if (dlg.Create() == nullptr) return;
         ShowWindow(dlg.GetSafeHwnd(), SW_SHOW);
+        TamberonTest::PumpMessages(20);  // the groups come from a posted message
         pGroup = dynamic_cast<CLogGroup*>(dlg.GetGroup(IDC_LOG_PLACE));
         if (pGroup != nullptr) hGroup = pGroup->GetSafeHwnd();
     }

@@ -37,6 +37,7 @@ struct dialog {
 
     dialog() {
         hDlg = dlg.Create();
+        TamberonTest::PumpMessages(20);  // the groups come from a posted message
         pGroup = static_cast<CSettingsGroup*>(dlg.GetGroup(IDC_SETTINGS_PLACE));
         if (pGroup != nullptr) hGroup = pGroup->GetSafeHwnd();
         hList = GetDlgItem(hGroup, IDC_SETTINGS_LIST);

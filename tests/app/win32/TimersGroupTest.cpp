@@ -28,6 +28,7 @@ struct dialog {
 
     dialog() {
         hDlg = dlg.Create();
+        TamberonTest::PumpMessages(20);  // the groups come from a posted message
         pGroup = static_cast<CTimersGroup*>(dlg.GetGroup(IDC_TIMERS_PLACE));
         if (pGroup != nullptr) hGroup = pGroup->GetSafeHwnd();
         hList = GetDlgItem(hGroup, IDC_TIMERS_LIST);
