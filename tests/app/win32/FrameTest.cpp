@@ -278,6 +278,26 @@ TEST(MainDialogFrame, TheDialogDrawsItself) {
     EXPECT_GE(TamberonTest::CountRenderedColours(hWnd), 3);
 }
 
+// Collects the mnemonic of hChild's text, if any, into the map at lParam.
+BOOL CALLBACK CollectMnemonic(HWND hChild, LPARAM lParam) {
+    char szClass[32] = {};
+    GetClassNameA(hChild, szClass, sizeof(szClass));
+    if (lstrcmpiA(szClass, "Edit") == 0) return TRUE;  // an edit's text is input
+    std::string szText = TamberonTest::WindowText(hChild);
+    for (std::size_t i = 0; i + 1 < szText.size(); ++i) {
+        if (szText[i] != '&') continue;
+        if (szText[i + 1] == '&') {
+            ++i;  // "&&" is a plain ampersand
+            continue;
+        }
+        auto* pOwners = reinterpret_cast<std::map<char, std::vector<std::string>>*>(lParam);
+        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(szText[i + 1])));
+        (*pOwners)[c].push_back(szText);
+        break;
+    }
+    return TRUE;
+}
+
 // Alt+letter reaches one control only: no two labels or buttons anywhere in the dialog, its
 // groups included, share a mnemonic (the dialog manager would take the first and leave the
 // other out of reach).
@@ -287,27 +307,7 @@ TEST(MainDialogFrame, EveryMnemonicIsTheDialogsOnly) {
     ASSERT_NE(hWnd, nullptr);
     TamberonTest::PumpMessages(20);  // the groups come from a posted message
     std::map<char, std::vector<std::string>> owners;
-    EnumChildWindows(
-        hWnd,
-        [](HWND hChild, LPARAM lParam) -> BOOL {
-            char szClass[32] = {};
-            GetClassNameA(hChild, szClass, sizeof(szClass));
-            if (lstrcmpiA(szClass, "Edit") == 0) return TRUE;  // an edit's text is input
-            std::string szText = TamberonTest::WindowText(hChild);
-            for (std::size_t i = 0; i + 1 < szText.size(); ++i) {
-                if (szText[i] != '&') continue;
-                if (szText[i + 1] == '&') {
-                    ++i;  // "&&" is a plain ampersand
-                    continue;
-                }
-                auto* pOwners = reinterpret_cast<std::map<char, std::vector<std::string>>*>(lParam);
-                char c = static_cast<char>(std::tolower(static_cast<unsigned char>(szText[i + 1])));
-                (*pOwners)[c].push_back(szText);
-                break;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&owners));
+    EnumChildWindows(hWnd, &CollectMnemonic, reinterpret_cast<LPARAM>(&owners));
     EXPECT_GE(owners.size(), 15u);  // the frame's and every group's controls were seen
     for (const auto& [c, texts] : owners) {
         std::string szAll;
