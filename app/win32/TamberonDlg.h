@@ -54,8 +54,8 @@ class CTamberonDlg {
   protected:
     /// Adds the About entry to the system menu (unless its text is empty), sets the icons and
     /// posts the message on which the Host group is filled and the console groups are
-    /// created, which the dialog's loop takes once the window shows. The focus starts on Choose Folder... (FALSE: it is set
-    /// here).
+    /// created, which the dialog's loop takes once the window shows. The focus starts on Choose
+    /// Folder... (FALSE: it is set here).
     virtual BOOL OnInitDialog();
     /// The About command opens the About box; false for every other command, which then
     /// gets the default handling.
