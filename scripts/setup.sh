@@ -77,7 +77,7 @@ known_stale_indexes=(
     11ef4070d746c2149a945405099a742adba2a5e9bc46c762d8a2586cb40a6905
 )
 use_known_stale_i386_lists() {
-    local uri file tmp sum
+    local uri file tmp sum placed=0
     while read -r uri file; do
         compgen -G "${file}*" >/dev/null && continue  # apt has this list
         tmp=$(mktemp)
@@ -86,11 +86,14 @@ use_known_stale_i386_lists() {
             if [[ " ${known_stale_indexes[*]} " == *" $sum "* ]]; then
                 echo "setup: using the checked copy of ${uri}.xz the mirror serves" >&2
                 xz -dc "$tmp" | "${as_root[@]}" tee "$file" >/dev/null
+                placed=1
             fi
         fi
         rm -f "$tmp"
     done < <(apt-get indextargets --no-release-info --format '$(URI) $(FILENAME)' \
         'Created-By: Packages' 'Architecture: i386')
+    # apt reads the list in place (its release file is unchanged, so nothing is fetched again).
+    if [[ $placed -eq 1 ]]; then "${apt_get[@]}" update -qq >/dev/null 2>&1 || true; fi
 }
 if [[ ${#missing[@]} -gt 0 ]]; then
     "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
