@@ -155,16 +155,23 @@ TEST(CoreSettingsView, RefreshFollowsTheThreadsReloads) {
     EXPECT_FALSE(view.Refresh());  // no load since
     WriteFile(path + ".new", "a=2\nb=3\n");
     std::filesystem::rename(path + ".new", path);
+    // The thread may also reload the first content once more (it saw the file change while
+    // the test wrote it): each load seen is taken until the new content shows.
     auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!view.Refresh() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(20ms);
+    while (Rows(view) != "a=2;b=3;" && std::chrono::steady_clock::now() < deadline) {
+        if (view.Refresh()) {
+            ASSERT_TRUE(front.Pump(view));
+        } else {
+            std::this_thread::sleep_for(20ms);
+        }
     }
-    ASSERT_TRUE(front.Pump(view));
     // A table loaded by its thread, with no file given to the view: no marks.
     EXPECT_EQ(Rows(view), "a=2;b=3;");
-    EXPECT_EQ(view.LoadsSeen(), 1);
+    EXPECT_GE(view.LoadsSeen(), 1);
     EXPECT_NE(view.ReloadText().find("Last reload "), std::string::npos) << view.ReloadText();
-    EXPECT_NE(view.ReloadText().find("loads seen: 1"), std::string::npos) << view.ReloadText();
+    EXPECT_NE(view.ReloadText().find("loads seen: " + std::to_string(view.LoadsSeen())),
+              std::string::npos)
+        << view.ReloadText();
 }
 
 TEST(CoreSettingsView, EditIsSavedOrRefusedWithTheReason) {
