@@ -5,6 +5,7 @@
 // dialog during a fetch ends it, and the group draws.
 #include "FetchGroup.h"
 #include "FetchLogIds.h"
+#include "GroupDriver.h"
 #include "TamberonDlg.h"
 #include "WindowDriver.h"
 #include "resource.h"
@@ -23,20 +24,7 @@ using YRAPI::test::CLoopbackHttpServer;
 using YRAPI::test::http_answer;
 using YRAPI::test::http_request;
 
-// Dispatches this thread's messages until pred holds or dwTimeoutMs passed; pred's last result.
-bool PumpUntil(const std::function<bool()>& pred, DWORD dwTimeoutMs = 20000) {
-    DWORD dwStart = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - dwStart > dwTimeoutMs) return pred();
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using TamberonTest::PumpUntil;
 
 // The main dialog, shown, with its fetch group.
 struct fetch_dialog {

@@ -25,6 +25,10 @@ void SelectListRow(HWND hList, int nItem);
 /// Runs the thread's messages (through the dialog manager of hDialog) until pfnDone is true or
 /// nTimeoutMs has passed; pfnDone's last answer.
 bool PumpUntil(HWND hDialog, const std::function<bool()>& pfnDone, DWORD nTimeoutMs = 20000);
+/// The same without a dialog manager: messages go straight to their windows.
+inline bool PumpUntil(const std::function<bool()>& pfnDone, DWORD nTimeoutMs = 20000) {
+    return PumpUntil(nullptr, pfnDone, nTimeoutMs);
+}
 
 /// Posts a key press (down and up) to hControl, to be read by the loop of PumpUntil, which
 /// hands it to the dialog manager of hDialog first, as a real key press would be.

@@ -3,6 +3,7 @@
 // bad fields are refused with their message, closing the dialog closes the log, and the group
 // draws.
 #include "FetchLogIds.h"
+#include "GroupDriver.h"
 #include "LogGroup.h"
 #include "TamberonDlg.h"
 #include "WindowDriver.h"
@@ -23,19 +24,7 @@ namespace {
 
 using YRAPI::test::CTempDir;
 
-bool PumpUntil(const std::function<bool()>& pred, DWORD dwTimeoutMs = 20000) {
-    DWORD dwStart = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - dwStart > dwTimeoutMs) return pred();
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using TamberonTest::PumpUntil;
 
 // The main dialog, shown, with its log group.
 struct log_dialog {
